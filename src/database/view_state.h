@@ -1,0 +1,124 @@
+// The pointer index over the image and the one view state over it: what the
+// three lists show, what is current, and every selection rule, as data. The
+// form mirrors this state through a ViewSink; nothing here knows a widget.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "database/image.h"
+
+namespace kavor {
+
+// What the form must do after a rule ran. Rows are list rows.
+class ViewSink {
+ public:
+  virtual ~ViewSink() = default;
+  virtual void SatelliteListRefilled() {}
+  virtual void TransponderListRefilled() {}
+  virtual void ChannelListRefilled() {}
+  // Select that row (or none for -1) and scroll it to the top.
+  virtual void SatelliteRowSelected(int /*row*/) {}
+  virtual void TransponderRowSelected(int /*row*/) {}
+  virtual void ChannelSelectionCleared() {}
+  // Add the row to the selection, make it the focus row, scroll it to the top.
+  virtual void ChannelRowSelected(int /*row*/) {}
+  virtual void ModeButtonsChanged(bool /*tv_mode*/) {}
+};
+
+class ViewState {
+ public:
+  static constexpr int kNone = -1;
+
+  explicit ViewState(Image& image);
+  void set_sink(ViewSink* sink) { sink_ = sink ? sink : &null_sink_; }
+  Image& image() { return image_; }
+  const Image& image() const { return image_; }
+
+  // --- index and filters
+  void RebuildIndex();
+  void ResetViews();
+  void FilterTransponders();
+  void FilterChannels();
+  void FindSatellite(int sat_id);
+  void FindTransponder(int sat_id, int tp_number);
+  // The form's refills: filter, tell the form to redraw, select as the form does.
+  void RefillSatelliteList();
+  void RefillTransponderList();
+  void RefillChannelList();
+
+  // --- selection rules driven by user input
+  void ChooseSatellite(int row);
+  void ChooseTransponder(int row);
+  void ChooseChannel(int row);
+  void SetTvMode(bool tv);
+  void SetAllSatellites(bool all);
+  void SelectFirstChannelOfSatellite();
+  void SelectFirstChannelOfTransponder();
+
+  // --- channel-list selection (extended selection with a focus row)
+  // Mirrors a user's selection change in the widget; does not run ChooseChannel.
+  void SetChannelSelection(const std::vector<int>& selected_rows, int focus_row);
+  void ClearChannelSelection();
+  // Adds the row to the selection, focuses it, then ChooseChannel(row).
+  void SelectChannelRow(int row);
+  bool IsChannelRowSelected(int row) const;
+  int SelectedChannelCount() const;
+  std::vector<int> SelectedChannelRows() const;
+  int channel_focus_row() const { return channel_focus_row_; }
+
+  // --- index tables
+  SatelliteRecord satellite(int slot) const { return SatelliteRecord(sat_index_[std::size_t(slot)]); }
+  TransponderRecord transponder(int slot) const {
+    return TransponderRecord(tp_index_[std::size_t(slot)]);
+  }
+  ChannelRecord channel(int slot) const { return ChannelRecord(ch_index_[std::size_t(slot)]); }
+  bool indexed() const { return !ch_index_.empty(); }
+
+  // --- state
+  int current_satellite() const { return current_satellite_; }
+  int current_transponder() const { return current_transponder_; }
+  int current_channel() const { return current_channel_; }
+  int current_channel_row() const { return current_channel_row_; }
+  int satellite_row() const { return satellite_row_; }
+  int transponder_row() const { return transponder_row_; }
+  bool tv_mode() const { return tv_mode_; }
+  bool all_satellites() const { return all_satellites_; }
+  const std::vector<int>& transponder_rows() const { return transponder_rows_; }
+  const std::vector<int>& channel_rows() const { return channel_rows_; }
+  std::uint16_t last_type_number() const { return last_type_number_; }
+  bool image_loaded() const { return image_loaded_; }
+  void set_image_loaded() { image_loaded_ = true; }
+  // The form's initialisation: both filters back to true, buttons pushed.
+  void InitialiseModes();
+  // Stores the mode without refiltering (used by operations that refill themselves).
+  void set_tv_mode(bool tv) { tv_mode_ = tv; }
+
+ private:
+  int CurrentSatId() const;
+  void SetTransponderRow(int row);
+
+  Image& image_;
+  ViewSink null_sink_;
+  ViewSink* sink_ = &null_sink_;
+
+  std::vector<std::uint8_t*> sat_index_, tp_index_, ch_index_;
+
+  int current_satellite_ = kNone;
+  int current_transponder_ = kNone;
+  int current_channel_ = kNone;
+  int current_channel_row_ = 0;
+  int satellite_row_ = kNone;
+  int transponder_row_ = kNone;
+  bool tv_mode_ = true;
+  bool all_satellites_ = true;
+  std::vector<int> transponder_rows_;
+  std::vector<int> channel_rows_;
+  std::vector<char> channel_selected_;  // one flag per channel row
+  int channel_selected_count_ = 0;
+  int channel_focus_row_ = kNone;
+  std::uint16_t last_type_number_ = 0;
+  bool image_loaded_ = false;
+};
+
+}  // namespace kavor
