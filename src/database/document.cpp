@@ -1,0 +1,66 @@
+#include "database/document.h"
+
+#include "database/data_file.h"
+
+namespace kavor {
+
+Document::Document() : view_(image_) {}
+
+void Document::Initialise(const std::filesystem::path& current_directory) {
+  view_.InitialiseModes();
+  settings_.Locate(current_directory);
+  document_path_ = settings_.ReadPathName();
+  com_port_ = settings_.ReadComPort();
+  caption_ = kBaseTitle;
+}
+
+void Document::SetComPort(int index) {
+  com_port_ = index >= 0 && index <= 3 ? index : 0;
+  settings_.WriteComPort(com_port_);
+}
+
+void Document::SetDocumentPath(const std::string& path) {
+  document_path_ = path;
+  caption_ = std::string(kBaseTitle) + " - " + document_path_;
+}
+
+namespace {
+std::string FullPath(const std::filesystem::path& path) {
+  std::error_code ec;
+  const auto absolute = std::filesystem::absolute(path, ec);
+  return (ec ? path : absolute.lexically_normal()).string();
+}
+}  // namespace
+
+std::optional<std::string> Document::Open(const std::filesystem::path& path) {
+  StagedImage staged;
+  if (const int code = ReadDataFile(path, staged)) return FileOpenErrorText(code);
+  image_.Install(staged.bytes.get(), staged.kind);
+  view_.RebuildIndex();
+  SetDocumentPath(FullPath(path));
+  settings_.WritePathName(document_path_);
+  view_.set_image_loaded();
+  return std::nullopt;
+}
+
+std::optional<std::string> Document::Save() {
+  if (!WriteDataFile(document_path_, image_)) return std::string(kFileSaveError);
+  return std::nullopt;
+}
+
+std::optional<std::string> Document::SaveAs(const std::filesystem::path& path) {
+  const std::string full = FullPath(path);
+  if (!WriteDataFile(full, image_)) return std::string(kFileSaveError);
+  SetDocumentPath(full);
+  settings_.WritePathName(document_path_);
+  return std::nullopt;
+}
+
+void Document::InstallReceivedImage(const std::uint8_t* staged, int kind) {
+  image_.Install(staged, kind);
+  view_.RebuildIndex();
+  SetDocumentPath(kReadDataPath);
+  view_.set_image_loaded();
+}
+
+}  // namespace kavor

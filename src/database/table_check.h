@@ -1,0 +1,14 @@
+// Consistency check of a loaded image's tables, as `kavor-cli check` reports it.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "database/image.h"
+
+namespace kavor {
+
+// One human-readable line per violation; empty when the tables are consistent.
+std::vector<std::string> CheckTables(const Image& image);
+
+}  // namespace kavor
