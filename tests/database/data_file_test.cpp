@@ -1,0 +1,151 @@
+#include "database/data_file.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstring>
+#include <random>
+#include <sys/resource.h>
+#include <sys/wait.h>
+
+#include "database/document.h"
+#include "database/image_builder.h"
+#include "support/temp_dir.h"
+
+namespace kavor {
+namespace {
+
+using kavor::testing::ReadFile;
+using kavor::testing::TempDir;
+using kavor::testing::WriteFile;
+
+std::string ImageBytes(const Image& image) {
+  return std::string(reinterpret_cast<const char*>(image.bytes()), image.length());
+}
+
+// A valid image whose every byte outside the interpreted fields is noise, so
+// a round trip shows any byte that is lost or rewritten.
+std::string NoisyImage(int kind, unsigned seed) {
+  Image image;
+  std::mt19937 random(seed);
+  for (std::size_t i = 0; i < kMaxImageLength; ++i) image.bytes()[i] = std::uint8_t(random());
+  image.set_kind(kind);
+  for (int s = 0; s < SectorCount(kind); ++s)
+    WriteU16(image.bytes() + kSectorSize * std::size_t(s) + kSectorMarkerOffset, kSectorMarker);
+  image.set_mTpCount(std::uint16_t(random() % 1021));
+  image.set_mServiceCount(std::uint16_t(random() % (ChannelCapacity(kind) + 1)));
+  return ImageBytes(image);
+}
+
+TEST(ReadDataFile, RefusalsAndTheirNumbers) {
+  TempDir dir;
+  const std::string good3 = NoisyImage(3, 1);
+  const std::string good5 = NoisyImage(5, 2);
+  auto with_header = [](std::string bytes, std::size_t offset, std::uint16_t value) {
+    bytes[kHeaderOffset + offset] = char(value & 0xFF);
+    bytes[kHeaderOffset + offset + 1] = char(value >> 8);
+    return bytes;
+  };
+  auto broken_marker = [](std::string bytes, int sector) {
+    bytes[kSectorSize * std::size_t(sector) + kSectorMarkerOffset] = 0;
+    return bytes;
+  };
+  struct Case {
+    const char* what;
+    std::string bytes;
+    int expected;
+  } cases[] = {
+      {"kind 3", good3, 0},
+      {"kind 5", good5, 0},
+      {"empty", "", 2},
+      {"one byte short of kind 5", good5.substr(0, 0x3D000 - 1), 2},
+      {"one byte over kind 3", good3 + "x", 2},
+      {"kind 5 with a bad last sector", broken_marker(good5, 60), 4},
+      {"kind 3 with a bad sector 1", broken_marker(good3, 1), 4},
+      {"kind 3 with a bad sector 2", broken_marker(good3, 2), 4},
+      {"mTpCount 1021", with_header(good3, 4, 1021), 5},
+      {"mTpCount 1020", with_header(good3, 4, 1020), 0},
+      {"mServiceCount 3091 in kind 3", with_header(good3, 6, 3091), 5},
+      {"mServiceCount 3091 in kind 5", with_header(good5, 6, 3091), 0},
+      {"mServiceCount 5023 in kind 5", with_header(good5, 6, 5023), 5},
+  };
+  for (const auto& c : cases) {
+    const auto path = dir / "case.bin";
+    WriteFile(path, c.bytes);
+    StagedImage staged;
+    EXPECT_EQ(ReadDataFile(path, staged), c.expected) << c.what;
+    EXPECT_EQ(staged.bytes != nullptr, c.expected == 0) << c.what;
+  }
+  StagedImage staged;
+  EXPECT_EQ(ReadDataFile(dir / "missing.bin", staged), 1);
+  EXPECT_EQ(FileOpenErrorText(4), "File open error (4)");
+}
+
+TEST(DataFileRoundTrip, OpenThenSaveIsByteExact) {
+  TempDir dir;
+  for (int kind : {3, 5}) {
+    const std::string original = NoisyImage(kind, unsigned(kind) * 7);
+    const auto in = dir / "in.bin";
+    WriteFile(in, original);
+    Document doc;
+    ASSERT_FALSE(doc.Open(in)) << kind;
+    EXPECT_EQ(doc.image().kind(), kind);
+    const auto out = dir / "out.bin";
+    ASSERT_FALSE(doc.SaveAs(out));
+    EXPECT_EQ(ReadFile(out), original) << "kind " << kind;
+    ASSERT_FALSE(doc.Save());
+    EXPECT_EQ(ReadFile(out), original);
+  }
+}
+
+TEST(DataFileRoundTrip, SaveReplacesTheFileAndLeavesNoTemporaryBehind) {
+  TempDir dir;
+  const auto path = dir / "chan.bin";
+  WriteFile(path, "old contents");
+  Image image;
+  BuildDemoImage(image, 3);
+  ASSERT_TRUE(WriteDataFile(path, image));
+  EXPECT_EQ(ReadFile(path), ImageBytes(image));
+  int files = 0;
+  for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.path())) ++files;
+  EXPECT_EQ(files, 1);
+}
+
+TEST(DataFileSave, FailuresKeepTheOldFile) {
+  TempDir dir;
+  Image image;
+  BuildDemoImage(image, 5);
+  const auto path = dir / "chan.bin";
+  WriteFile(path, "previous image");
+
+  // No such folder.
+  EXPECT_FALSE(WriteDataFile(dir / "no-such-folder" / "x.bin", image));
+  // Target is a folder.
+  std::filesystem::create_directory(dir / "folder.bin");
+  EXPECT_FALSE(WriteDataFile(dir / "folder.bin", image));
+  // An image of no kind has nothing to write.
+  Image unloaded;
+  EXPECT_FALSE(WriteDataFile(path, unloaded));
+  EXPECT_EQ(ReadFile(path), "previous image");
+
+  // A file-size limit stops the write half-way, as a full disk would.
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit{100000, 100000};
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    ::_exit(WriteDataFile(path, image) ? 1 : 0);
+  }
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "the write reported success";
+  EXPECT_EQ(ReadFile(path), "previous image");
+  int files = 0;
+  for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.path())) ++files;
+  EXPECT_EQ(files, 2);  // chan.bin and folder.bin: no temporary left
+}
+
+}  // namespace
+}  // namespace kavor
