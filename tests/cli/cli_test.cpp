@@ -1,0 +1,143 @@
+// kavor-cli run as users run it: exit codes, the exact JSON and row texts.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <sys/wait.h>
+
+#include "database/data_file.h"
+#include "database/image_builder.h"
+#include "support/temp_dir.h"
+
+namespace kavor {
+namespace {
+
+using kavor::testing::TempDir;
+using kavor::testing::WriteFile;
+
+struct Result {
+  int code;
+  std::string out;
+};
+
+Result RunCli(const std::string& args, bool merge_stderr = false) {
+  const std::string command =
+      std::string(KAVOR_CLI_PATH) + " " + args + (merge_stderr ? " 2>&1" : " 2>/dev/null");
+  FILE* pipe = ::popen(command.c_str(), "r");
+  Result r{-1, {}};
+  char buffer[4096];
+  std::size_t n;
+  while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) r.out.append(buffer, n);
+  const int status = ::pclose(pipe);
+  r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return r;
+}
+
+// 1200 channels, 800 of them TV, on satellites 1, 2 and 7 of a kind-3 image.
+void WriteFixture(const std::filesystem::path& path) {
+  Image image;
+  ImageBuilder b(image, 3);
+  b.NameSatellite(0, "Astra", 192);
+  const int sats[] = {1, 2, 7};
+  for (int sat : sats)
+    for (int t = 0; t < 4; ++t) b.AddTransponder(sat, std::uint16_t(11000 + 10 * t), 27500, t % 2);
+  for (int n = 0; n < 1200; ++n) {
+    ChannelSpec spec;
+    spec.type = n % 3 == 2 ? kServiceTypeRadio : kServiceTypeTv;
+    spec.name = n == 0 ? "News, \"live\"" : "Ch" + std::to_string(n);
+    spec.scrambled = n == 0;
+    b.AddChannel(sats[n % 3], 1 + n % 4, spec);
+  }
+  b.Finish();
+  ASSERT_TRUE(WriteDataFile(path, image));
+}
+
+TEST(KavorCli, InfoJsonHasExactlyTheDocumentedShape) {
+  TempDir dir;
+  WriteFixture(dir / "f.bin");
+  const Result r = RunCli("info " + (dir / "f.bin").string() + " --json");
+  EXPECT_EQ(r.code, 0);
+  EXPECT_EQ(r.out,
+            "{\"kind\":3,\"image_length\":163840,\"service_count\":1200,\"service_capacity\":3090,"
+            "\"tv_channels\":800,\"radio_channels\":400,\"tp_count\":12,\"tp_capacity\":1020,"
+            "\"sat_used\":[1,2,7]}\n");
+}
+
+TEST(KavorCli, ListPrintsTheFormsRowsAndCsv) {
+  TempDir dir;
+  const std::string f = (dir / "f.bin").string();
+  WriteFixture(dir / "f.bin");
+  Result r = RunCli("list " + f);
+  ASSERT_EQ(r.code, 0);
+  EXPECT_EQ(r.out.substr(0, r.out.find('\n')), "   1 $ News, \"live\"    ");
+  EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 800);
+
+  r = RunCli("list " + f + " --radio --satellite 2");
+  EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 0);  // every third channel is radio: all on satellite 7
+  r = RunCli("list " + f + " --radio --satellite 7");
+  EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 400);
+
+  r = RunCli("list " + f + " --transponders --satellite 7");
+  EXPECT_EQ(r.out, "   1 11000 H 27500\n   2 11010 V 27500\n   3 11020 H 27500\n   4 11030 V 27500\n");
+  r = RunCli("list " + f + " --satellites");
+  EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 50);
+  EXPECT_EQ(r.out.substr(0, 9), " 1 Astra\n");
+
+  r = RunCli("list " + f + " --csv");
+  const std::string header =
+      "slot,number,type,name,sat_id,tp_number,frequency,polarity,symbol_rate,video_pid,"
+      "audio_pid,pcr_pid,service_id,network_id,scrambled,locked\n";
+  ASSERT_EQ(r.out.substr(0, header.size()), header);
+  EXPECT_EQ(r.out.substr(header.size(), r.out.find('\n', header.size()) - header.size()),
+            "0,1,TV,\"News, \"\"live\"\"\",1,1,11000,H,27500,0,0,0,0,0,1,0");
+}
+
+TEST(KavorCli, CheckFindsBrokenReferences) {
+  TempDir dir;
+  Image image;
+  BuildDemoImage(image, 5);
+  ASSERT_TRUE(WriteDataFile(dir / "ok.bin", image));
+  EXPECT_EQ(RunCli("check " + (dir / "ok.bin").string()).code, 0);
+  image.Channel(5).set_mTpNumber(99);           // no such transponder
+  image.Transponder(1).set_mTpNumber(7);        // numbering gap
+  image.sat_used_list()[0] = 9;                 // list no longer matches
+  ASSERT_TRUE(WriteDataFile(dir / "bad.bin", image));
+  const Result r = RunCli("check " + (dir / "bad.bin").string());
+  EXPECT_EQ(r.code, 1);
+  EXPECT_NE(r.out.find("channel slot 5"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("transponder slot 1: mTpNumber 7, expected 2"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("satellites-in-use"), std::string::npos) << r.out;
+}
+
+TEST(KavorCli, ExitCodes) {
+  TempDir dir;
+  WriteFile(dir / "short.bin", "abc");
+  const std::string demo = (dir / "demo.bin").string();
+  struct Case {
+    std::string args;
+    int code;
+    std::string output_contains;
+  } cases[] = {
+      {"", 64, "usage"},
+      {"--help", 0, "usage"},
+      {"--version", 0, "kavor-cli"},
+      {"frobnicate", 64, "unknown command"},
+      {"info", 64, "exactly one file"},
+      {"info " + (dir / "missing.bin").string(), 2, "File open error (1)"},
+      {"info " + (dir / "short.bin").string(), 2, "File open error (2)"},
+      {"demo " + demo + " --kind 4", 64, "--kind"},
+      {"demo " + demo + " --kind 3", 0, ""},
+      {"check " + demo, 0, "ok"},
+      {"list " + demo + " --satellite 51", 64, "1..50"},
+      {"list " + demo + " --bogus", 64, "unknown option"},
+  };
+  for (const auto& c : cases) {
+    const Result r = RunCli(c.args, true);
+    EXPECT_EQ(r.code, c.code) << c.args;
+    EXPECT_NE(r.out.find(c.output_contains), std::string::npos) << c.args << ": " << r.out;
+  }
+  EXPECT_EQ(std::filesystem::file_size(demo), 0x28000u);
+}
+
+}  // namespace
+}  // namespace kavor
