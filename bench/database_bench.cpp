@@ -1,0 +1,67 @@
+// Load + index + filters on a full kind-5 image (5022 channels, 1020 transponders).
+#include <benchmark/benchmark.h>
+
+#include <filesystem>
+
+#include "database/data_file.h"
+#include "database/document.h"
+#include "database/image_builder.h"
+
+namespace {
+
+std::filesystem::path FullImage() {
+  static const std::filesystem::path path = [] {
+    kavor::Image image;
+    kavor::ImageBuilder b(image, 5);
+    for (int t = 0; t < kavor::kTransponderSlots; ++t)
+      b.AddTransponder(1 + t / 21, std::uint16_t(10700 + t), 27500, t % 2);
+    for (int n = 0; n < kavor::ChannelCapacity(5); ++n) {
+      kavor::ChannelSpec spec;
+      spec.type = n % 4 == 3 ? kavor::kServiceTypeRadio : kavor::kServiceTypeTv;
+      spec.name = "Channel " + std::to_string(n);
+      const int tp = n % kavor::kTransponderSlots;
+      b.AddChannel(1 + tp / 21, 1 + tp % 21, spec);
+    }
+    b.Finish();
+    const auto p = std::filesystem::temp_directory_path() / "kavor-bench-full5.bin";
+    kavor::WriteDataFile(p, image);
+    return p;
+  }();
+  return path;
+}
+
+void BM_OpenIndexAndFilters(benchmark::State& state) {
+  const auto path = FullImage();
+  kavor::Document doc;
+  for (auto _ : state) {
+    if (doc.Open(path)) state.SkipWithError("open failed");
+    doc.view().FilterTransponders();
+    doc.view().FilterChannels();
+    benchmark::DoNotOptimize(doc.view().channel_rows().data());
+  }
+}
+BENCHMARK(BM_OpenIndexAndFilters)->Unit(benchmark::kMillisecond);
+
+void BM_FilterChannels(benchmark::State& state) {
+  kavor::Document doc;
+  if (doc.Open(FullImage())) state.SkipWithError("open failed");
+  for (auto _ : state) {
+    doc.view().FilterChannels();
+    benchmark::DoNotOptimize(doc.view().channel_rows().data());
+  }
+  state.counters["rows"] = double(doc.view().channel_rows().size());
+}
+BENCHMARK(BM_FilterChannels)->Unit(benchmark::kMicrosecond);
+
+void BM_ChooseSatellite(benchmark::State& state) {
+  kavor::Document doc;
+  if (doc.Open(FullImage())) state.SkipWithError("open failed");
+  int s = 0;
+  for (auto _ : state) {
+    doc.view().ChooseSatellite(s);
+    s = (s + 1) % 49;
+  }
+}
+BENCHMARK(BM_ChooseSatellite)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
