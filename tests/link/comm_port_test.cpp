@@ -1,0 +1,245 @@
+#include "link/comm_port.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace kavor {
+namespace {
+
+// A pseudo-terminal pair opened by the test itself: the port opens the
+// slave, the test plays the other end on the master.
+class Pty {
+ public:
+  Pty() {
+    master_ = ::posix_openpt(O_RDWR | O_NOCTTY);
+    ::grantpt(master_);
+    ::unlockpt(master_);
+    slave_ = ::ptsname(master_);
+    // Keep one slave descriptor so the master never sees a hang-up.
+    hold_ = ::open(slave_.c_str(), O_RDWR | O_NOCTTY);
+    termios t{};
+    ::tcgetattr(hold_, &t);
+    cfmakeraw(&t);
+    ::tcsetattr(hold_, TCSANOW, &t);
+  }
+  ~Pty() {
+    ::close(hold_);
+    ::close(master_);
+  }
+  const std::string& slave() const { return slave_; }
+  void Send(const std::vector<std::uint8_t>& bytes) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+      const ssize_t n = ::write(master_, bytes.data() + done, bytes.size() - done);
+      if (n > 0) done += std::size_t(n);
+      else {
+        pollfd p{master_, POLLOUT, 0};
+        ::poll(&p, 1, 100);
+      }
+    }
+  }
+  // Bytes the port sent, read until `count` arrived or 5 s passed.
+  std::vector<std::uint8_t> Receive(std::size_t count) {
+    std::vector<std::uint8_t> got;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (got.size() < count && std::chrono::steady_clock::now() < deadline) {
+      pollfd p{master_, POLLIN, 0};
+      if (::poll(&p, 1, 50) <= 0) continue;
+      std::uint8_t buf[256];
+      const ssize_t n = ::read(master_, buf, sizeof buf);
+      if (n > 0) got.insert(got.end(), buf, buf + n);
+    }
+    return got;
+  }
+
+ private:
+  int master_ = -1;
+  int hold_ = -1;
+  std::string slave_;
+};
+
+// Takes `count` bytes from the queue, waiting up to 5 s for each.
+std::vector<std::uint8_t> Drain(CCommPort& port, std::size_t count) {
+  std::vector<std::uint8_t> got;
+  while (got.size() < count) {
+    std::uint8_t b;
+    if (port.mQueue.Get(&b)) {
+      got.push_back(b);
+      continue;
+    }
+    if (!port.mQueue.WaitForByte(std::chrono::steady_clock::now() + std::chrono::seconds(5))) break;
+  }
+  return got;
+}
+
+TEST(PortNames, ComNamesMapToSerialDevicesOrTheEnvironment) {
+  ::unsetenv("KAVOR_COM1");
+  ::unsetenv("KAVOR_COM4");
+  EXPECT_EQ(ResolvePortDevice("COM1"), "/dev/ttyS0");
+  EXPECT_EQ(ResolvePortDevice("COM4"), "/dev/ttyS3");
+  ::setenv("KAVOR_COM4", "/dev/ttyUSB7", 1);
+  EXPECT_EQ(ResolvePortDevice("COM4"), "/dev/ttyUSB7");
+  ::unsetenv("KAVOR_COM4");
+  EXPECT_EQ(ResolvePortDevice("/dev/pts/9"), "/dev/pts/9");
+  EXPECT_EQ(ResolvePortDevice("COM5"), "COM5");
+}
+
+TEST(PortNames, IndexOutsideTheTableSelectsCom1) {
+  const struct { int index; const char* name; } cases[] = {
+      {0, "COM1"}, {1, "COM2"}, {3, "COM4"}, {4, "COM1"}, {-1, "COM1"}, {1000, "COM1"}};
+  for (const auto& c : cases) EXPECT_EQ(PortNameForIndex(c.index), c.name) << c.index;
+}
+
+TEST(CommPort, OpenOnAMissingPortFails) {
+  CCommPort port;
+  EXPECT_EQ(port.Open("/dev/kavor-no-such-port", 115200), 0);
+  EXPECT_FALSE(port.is_open());
+  ::setenv("KAVOR_COM3", "/dev/kavor-no-such-port", 1);
+  EXPECT_EQ(port.Open("COM3", 115200), 0);
+  ::unsetenv("KAVOR_COM3");
+  EXPECT_FALSE(port.is_open());
+}
+
+TEST(CommPort, OpenOnAFileThatIsNotATerminalFails) {
+  CCommPort port;
+  EXPECT_EQ(port.Open("/dev/null", 115200), 0);
+  EXPECT_FALSE(port.is_open());
+}
+
+TEST(CommPort, OpenOnAPortHeldByAnotherPortObjectFails) {
+  Pty pty;
+  CCommPort first, second;
+  ASSERT_EQ(first.Open(pty.slave(), 115200), 1);
+  EXPECT_EQ(second.Open(pty.slave(), 115200), 0);
+  EXPECT_FALSE(second.is_open());
+  first.Close();
+  EXPECT_EQ(second.Open(pty.slave(), 115200), 1);
+  second.Close();
+}
+
+TEST(CommPort, OpenOnAPortHeldByAnotherProcessFails) {
+  Pty pty;
+  int ready[2], release[2];
+  ASSERT_EQ(::pipe(ready), 0);
+  ASSERT_EQ(::pipe(release), 0);
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    // Only async-signal-safe calls in the child.
+    const int fd = ::open(pty.slave().c_str(), O_RDWR | O_NOCTTY);
+    const char ok = (fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) == 0) ? 'y' : 'n';
+    [[maybe_unused]] ssize_t w = ::write(ready[1], &ok, 1);
+    char c;
+    [[maybe_unused]] ssize_t r = ::read(release[0], &c, 1);
+    ::_exit(0);
+  }
+  char ok = 0;
+  ASSERT_EQ(::read(ready[0], &ok, 1), 1);
+  ASSERT_EQ(ok, 'y');
+  CCommPort port;
+  EXPECT_EQ(port.Open(pty.slave(), 115200), 0);
+  EXPECT_FALSE(port.is_open());
+  [[maybe_unused]] ssize_t w = ::write(release[1], "x", 1);
+  ::waitpid(child, nullptr, 0);
+  EXPECT_EQ(port.Open(pty.slave(), 115200), 1);
+  port.Close();
+  for (int fd : {ready[0], ready[1], release[0], release[1]}) ::close(fd);
+}
+
+TEST(CommPort, ReadReturnsZeroAtOnceWhenNothingArrived) {
+  Pty pty;
+  CCommPort port;
+  std::uint8_t b = 0;
+  EXPECT_EQ(port.Read(&b, 1), 0);  // closed
+  ASSERT_EQ(port.Open(pty.slave(), 115200), 1);
+  EXPECT_EQ(port.Read(&b, 1), 0);
+  port.Close();
+}
+
+TEST(CommPort, WriteReachesTheLineInOrder) {
+  Pty pty;
+  CCommPort port;
+  ASSERT_EQ(port.Open(pty.slave(), 115200), 1);
+  std::vector<std::uint8_t> data(3000);
+  for (std::size_t i = 0; i < data.size(); ++i) data[i] = std::uint8_t(i * 13 + 1);
+  EXPECT_EQ(port.Write(data.data(), int(data.size())), int(data.size()));
+  EXPECT_EQ(pty.Receive(data.size()), data);
+  port.Close();
+}
+
+// More than the queue holds arrives at once: nothing may be lost or
+// reordered while the protocol catches up.
+TEST(CommPort, WatcherDeliversEveryByteInOrderEvenBeyondTheQueueSize) {
+  Pty pty;
+  CCommPort port;
+  ASSERT_EQ(port.Open(pty.slave(), 115200), 1);
+  std::vector<std::uint8_t> data(40000);
+  for (std::size_t i = 0; i < data.size(); ++i) data[i] = std::uint8_t((i * 31) ^ (i >> 8));
+  std::thread sender([&] { pty.Send(data); });
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));  // let the queue fill up
+  EXPECT_EQ(Drain(port, data.size()), data);
+  sender.join();
+  port.Close();
+}
+
+TEST(CommPort, QueueContentSurvivesCloseAndReopen) {
+  Pty pty;
+  CCommPort port;
+  ASSERT_EQ(port.Open(pty.slave(), 115200), 1);
+  pty.Send({1, 2, 3});
+  // Wait until the watcher has moved all three.
+  for (int i = 0; i < 500 && port.mQueue.GetCount() < 3; ++i)
+    port.mQueue.WaitForByte(std::chrono::steady_clock::now() + std::chrono::milliseconds(10));
+  ASSERT_EQ(port.mQueue.GetCount(), 3);
+  port.Close();
+  ASSERT_EQ(port.Open(pty.slave(), 115200), 1);
+  EXPECT_EQ(port.mQueue.GetCount(), 3);
+  pty.Send({4});
+  EXPECT_EQ(Drain(port, 4), (std::vector<std::uint8_t>{1, 2, 3, 4}));
+  port.Close();
+}
+
+// After Close no watcher touches the port: bytes arriving later stay out of
+// the queue, and the descriptor is free for the next Open.
+TEST(CommPort, CloseStopsTheWatcher) {
+  Pty pty;
+  CCommPort port;
+  for (int round = 0; round < 20; ++round) {
+    ASSERT_EQ(port.Open(pty.slave(), 115200), 1) << round;
+    pty.Send({std::uint8_t(round)});
+    ASSERT_EQ(Drain(port, 1), std::vector<std::uint8_t>{std::uint8_t(round)});
+    port.Close();
+    EXPECT_FALSE(port.is_open());
+  }
+  pty.Send({0xEE, 0xEF});
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  EXPECT_EQ(port.mQueue.GetCount(), 0);
+}
+
+TEST(CommPort, InputArrivingWhileClosedIsDiscardedByTheNextOpen) {
+  Pty pty;
+  CCommPort port;
+  ASSERT_EQ(port.Open(pty.slave(), 115200), 1);
+  port.Close();
+  pty.Send({0x55, 0x56});  // arrives while closed: the next Open discards it
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  ASSERT_EQ(port.Open(pty.slave(), 115200), 1);
+  pty.Send({0x57});
+  EXPECT_EQ(Drain(port, 1), std::vector<std::uint8_t>{0x57});
+  port.Close();
+}
+
+}  // namespace
+}  // namespace kavor
