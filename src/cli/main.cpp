@@ -44,10 +44,8 @@ int main(int argc, char** argv) {
   if (command == "info") return RunInfoCommand(args);
   if (command == "list") return RunListCommand(args);
   if (command == "check") return RunCheckCommand(args);
-#ifndef KAVOR_NO_TRANSFER
   if (command == "read") return RunReadCommand(args);
   if (command == "write") return RunWriteCommand(args);
-#endif
   std::fprintf(stderr, "kavor-cli: unknown command '%s'\n\n%s", command.c_str(), kUsage);
   return kExitUsage;
 }
