@@ -1,0 +1,338 @@
+#include "editing/kavor_view.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QContextMenuEvent>
+#include <QFontDatabase>
+#include <QGroupBox>
+#include <QItemSelectionModel>
+#include <QListView>
+#include <QMenu>
+#include <QRadioButton>
+#include <QShortcut>
+
+#include "database/row_format.h"
+#include "editing/row_list_model.h"
+
+namespace kavor {
+
+namespace {
+
+// The form is laid out in dialog units of the classic 8-point dialog font:
+// 4 horizontal units are 7 pixels, 8 vertical units 13 pixels.
+QRect Du(int x, int y, int w, int h) {
+  auto px = [](int du) { return (du * 7 + 2) / 4; };
+  auto py = [](int du) { return (du * 13 + 4) / 8; };
+  return QRect(px(x), py(y), px(w), py(h));
+}
+
+QString FromLatin1(const std::string& s) {
+  return QString::fromLatin1(s.data(), qsizetype(s.size()));
+}
+
+// Applies the core's selection without running the user handlers.
+class Mirror {
+ public:
+  explicit Mirror(int& depth) : depth_(depth) { ++depth_; }
+  ~Mirror() { --depth_; }
+
+ private:
+  int& depth_;
+};
+
+}  // namespace
+
+CKavorView::CKavorView(Document& doc, UserInterface& ui, QWidget* parent)
+    : QWidget(parent), doc_(doc), ui_(ui) {
+  BuildControls();
+  ConnectSignals();
+  doc_.view().set_sink(this);
+}
+
+CKavorView::~CKavorView() { doc_.view().set_sink(nullptr); }
+
+void CKavorView::BuildControls() {
+  setFixedSize(Du(0, 0, 578, 355).size());
+  QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+  fixed.setStyleHint(QFont::Monospace);
+  // Small enough that a transponder row (18 characters) fits the narrow lists.
+  fixed.setPixelSize(11);
+
+  sat_box_ = new QGroupBox(this);
+  sat_box_->setGeometry(Du(5, 5, 95, 347));
+  tp_box_ = new QGroupBox(this);
+  tp_box_->setGeometry(Du(105, 5, 95, 347));
+  ch_box_ = new QGroupBox(this);
+  ch_box_->setGeometry(Du(210, 5, 360, 347));
+
+  ViewState& view = doc_.view();
+  sat_model_ = new RowListModel(
+      [&view] { return view.indexed() ? kSatelliteSlots : 0; },
+      [&view](int r) { return FromLatin1(SatelliteRowText(r, view.satellite(r))); }, this);
+  tp_model_ = new RowListModel(
+      [&view] { return int(view.transponder_rows().size()); },
+      [&view](int r) {
+        return FromLatin1(TransponderRowText(view.transponder(view.transponder_rows()[std::size_t(r)])));
+      },
+      this);
+  ch_model_ = new RowListModel(
+      [&view] { return int(view.channel_rows().size()); },
+      [&view](int r) {
+        return FromLatin1(ChannelRowText(view.channel(view.channel_rows()[std::size_t(r)])));
+      },
+      this);
+
+  auto make_list = [&](RowListModel* model, const QRect& geometry, const char* name) {
+    auto* list = new QListView(this);
+    list->setObjectName(name);
+    list->setGeometry(geometry);
+    list->setFont(fixed);
+    list->setModel(model);
+    list->setUniformItemSizes(true);
+    list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    list->setContextMenuPolicy(Qt::CustomContextMenu);
+    list->setSelectionMode(QAbstractItemView::SingleSelection);
+    list->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    return list;
+  };
+  sat_list_ = make_list(sat_model_, Du(10, 15, 85, 330), "satelliteList");
+  tp_list_ = make_list(tp_model_, Du(110, 15, 85, 330), "transponderList");
+  ch_list_ = make_list(ch_model_, Du(217, 30, 345, 315), "channelList");
+  // Several 200-pixel columns, filled top to bottom, scrolled sideways.
+  ch_list_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  ch_list_->setFlow(QListView::TopToBottom);
+  ch_list_->setWrapping(true);
+  ch_list_->setResizeMode(QListView::Adjust);
+  ch_list_->setGridSize(QSize(200, QFontMetrics(fixed).height() + 2));
+  ch_list_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  ch_list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  ch_list_->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+
+  tv_button_ = new QRadioButton("TV", this);
+  tv_button_->setGeometry(Du(225, 18, 20, 10));
+  radio_button_ = new QRadioButton("Radio", this);
+  radio_button_->setGeometry(Du(250, 18, 30, 10));
+  all_sat_ = new QCheckBox("All Sat.", this);
+  all_sat_->setGeometry(Du(510, 18, 44, 10));
+  // The widgets' own minimum text widths may exceed the dialog-unit sizes.
+  for (QWidget* w : {static_cast<QWidget*>(tv_button_), static_cast<QWidget*>(radio_button_),
+                     static_cast<QWidget*>(all_sat_)})
+    w->resize(std::max(w->width(), w->sizeHint().width()), w->height());
+  tv_button_->setChecked(true);
+  all_sat_->setChecked(true);
+}
+
+void CKavorView::ConnectSignals() {
+  ViewState& view = doc_.view();
+  connect(sat_list_->selectionModel(), &QItemSelectionModel::currentChanged, this,
+          [this, &view](const QModelIndex& current) {
+            if (mirroring_ || !current.isValid()) return;
+            view.ChooseSatellite(current.row());
+          });
+  connect(tp_list_->selectionModel(), &QItemSelectionModel::currentChanged, this,
+          [this, &view](const QModelIndex& current) {
+            if (mirroring_ || !current.isValid()) return;
+            view.ChooseTransponder(current.row());
+          });
+  auto channel_changed = [this, &view] {
+    if (mirroring_) return;
+    std::vector<int> rows;
+    for (const QModelIndex& i : ch_list_->selectionModel()->selectedIndexes()) rows.push_back(i.row());
+    const QModelIndex focus = ch_list_->currentIndex();
+    view.SetChannelSelection(rows, focus.isValid() ? focus.row() : ViewState::kNone);
+    if (focus.isValid()) view.ChooseChannel(focus.row());
+  };
+  connect(ch_list_->selectionModel(), &QItemSelectionModel::selectionChanged, this, channel_changed);
+  connect(ch_list_->selectionModel(), &QItemSelectionModel::currentChanged, this, channel_changed);
+
+  connect(tv_button_, &QRadioButton::clicked, this, [&view] { view.SetTvMode(true); });
+  connect(radio_button_, &QRadioButton::clicked, this, [&view] { view.SetTvMode(false); });
+  connect(all_sat_, &QCheckBox::clicked, this, [&view](bool checked) { view.SetAllSatellites(checked); });
+
+  connect(sat_list_, &QListView::doubleClicked, this, [this] { Run(RouteDoubleClick(ListId::Satellite)); });
+  connect(tp_list_, &QListView::doubleClicked, this, [this] { Run(RouteDoubleClick(ListId::Transponder)); });
+  connect(ch_list_, &QListView::doubleClicked, this, [this] { Run(RouteDoubleClick(ListId::Channel)); });
+
+  const std::pair<QListView*, ListId> lists[] = {
+      {sat_list_, ListId::Satellite}, {tp_list_, ListId::Transponder}, {ch_list_, ListId::Channel}};
+  for (const auto& [list, id] : lists) {
+    connect(list, &QWidget::customContextMenuRequested, this, [this, list = list, id = id](const QPoint& p) {
+      ShowPopup(id, list->viewport()->mapToGlobal(p));
+    });
+  }
+
+  // Del and Enter act on whichever list has the focus.
+  auto* del = new QShortcut(QKeySequence(Qt::Key_Delete), this, [this] { OnKey(ID_KEY_DELETE); });
+  auto* enter = new QShortcut(QKeySequence(Qt::Key_Return), this, [this] { OnKey(ID_KEY_ENTER); });
+  auto* enter2 = new QShortcut(QKeySequence(Qt::Key_Enter), this, [this] { OnKey(ID_KEY_ENTER); });
+  for (QShortcut* s : {del, enter, enter2}) s->setContext(Qt::WidgetWithChildrenShortcut);
+}
+
+void CKavorView::OnInitialUpdate(const std::string& current_directory) {
+  doc_.Initialise(current_directory);
+  emit CaptionChanged(QString::fromStdString(doc_.caption()));
+}
+
+// ---- view sink
+
+void CKavorView::UpdateCaptions() {
+  const ViewState& view = doc_.view();
+  if (!view.indexed()) return;
+  sat_box_->setTitle(QString::fromStdString(SatelliteCaption(kSatelliteSlots)));
+  tp_box_->setTitle(QString::fromStdString(
+      TransponderCaption(int(view.transponder_rows().size()), doc_.image().mTpCount())));
+  ch_box_->setTitle(QString::fromStdString(ChannelCaption(
+      int(view.channel_rows().size()), doc_.image().mServiceCount(), doc_.image().channel_capacity())));
+}
+
+void CKavorView::SatelliteListRefilled() {
+  Mirror m(mirroring_);
+  sat_model_->Reset();
+  UpdateCaptions();
+}
+
+void CKavorView::TransponderListRefilled() {
+  Mirror m(mirroring_);
+  tp_model_->Reset();
+  UpdateCaptions();
+}
+
+void CKavorView::ChannelListRefilled() {
+  Mirror m(mirroring_);
+  ch_model_->Reset();
+  UpdateCaptions();
+}
+
+void CKavorView::SatelliteRowSelected(int row) {
+  Mirror m(mirroring_);
+  const QModelIndex index = sat_model_->index(row);
+  sat_list_->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
+  sat_list_->scrollTo(index, QAbstractItemView::PositionAtTop);
+}
+
+void CKavorView::TransponderRowSelected(int row) {
+  Mirror m(mirroring_);
+  if (row < 0) {
+    tp_list_->selectionModel()->clear();
+    return;
+  }
+  const QModelIndex index = tp_model_->index(row);
+  tp_list_->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
+  tp_list_->scrollTo(index, QAbstractItemView::PositionAtTop);
+}
+
+void CKavorView::ChannelSelectionCleared() {
+  Mirror m(mirroring_);
+  ch_list_->selectionModel()->clearSelection();
+}
+
+void CKavorView::ChannelRowSelected(int row) {
+  Mirror m(mirroring_);
+  const QModelIndex index = ch_model_->index(row);
+  ch_list_->selectionModel()->setCurrentIndex(index, QItemSelectionModel::Select);
+  ch_list_->scrollTo(index, QAbstractItemView::PositionAtTop);
+}
+
+void CKavorView::ModeButtonsChanged(bool tv_mode) {
+  tv_button_->setChecked(tv_mode);
+  radio_button_->setChecked(!tv_mode);
+  all_sat_->setChecked(doc_.view().all_satellites());
+}
+
+// ---- commands
+
+void CKavorView::AfterLoad() {
+  emit CaptionChanged(QString::fromStdString(doc_.caption()));
+  emit CommandStateChanged();
+}
+
+void CKavorView::OnFileOpen() {
+  const auto path = ui_.ChooseOpenFile(doc_.document_path());
+  if (path) OpenFile(*path);
+}
+
+bool CKavorView::OpenFile(const std::string& path) {
+  if (const auto error = doc_.Open(path)) {
+    ui_.ShowMessage(*error, MessageIcon::Error);
+    return false;
+  }
+  AfterLoad();
+  return true;
+}
+
+void CKavorView::OnFileSave() {
+  if (!doc_.view().image_loaded()) return;
+  if (const auto error = doc_.Save()) ui_.ShowMessage(*error, MessageIcon::Error);
+}
+
+void CKavorView::OnFileSaveAs() {
+  if (!doc_.view().image_loaded()) return;
+  const auto path = ui_.ChooseSaveFile(doc_.document_path());
+  if (!path) return;
+  if (const auto error = doc_.SaveAs(*path)) {
+    ui_.ShowMessage(*error, MessageIcon::Error);
+    return;
+  }
+  emit CaptionChanged(QString::fromStdString(doc_.caption()));
+}
+
+void CKavorView::OnReadFromReceiver() {}
+void CKavorView::OnWriteToReceiver() {}
+void CKavorView::OnConfiguration() {}
+
+bool CKavorView::IsCommandEnabled(int id) const { return kavor::IsCommandEnabled(id, doc_.view()); }
+
+std::unique_ptr<QMenu> CKavorView::CreatePopupMenu(ListId list) {
+  const std::vector<MenuItem> items = BuildPopup(list, doc_.view());
+  if (items.empty()) return nullptr;
+  auto menu = std::make_unique<QMenu>(this);
+  std::function<void(QMenu*, const std::vector<MenuItem>&)> fill = [&](QMenu* m, const std::vector<MenuItem>& entries) {
+    for (const MenuItem& item : entries) {
+      if (item.separator) {
+        m->addSeparator();
+      } else if (!item.submenu.empty()) {
+        QMenu* sub = m->addMenu(QString::fromStdString(item.text));
+        sub->setEnabled(item.enabled);
+        fill(sub, item.submenu);
+      } else {
+        QAction* a = m->addAction(QString::fromStdString(item.text));
+        a->setData(item.id);
+        a->setEnabled(item.enabled);
+      }
+    }
+  };
+  fill(menu.get(), items);
+  return menu;
+}
+
+void CKavorView::ShowPopup(ListId list, const QPoint& global_pos) {
+  if (!doc_.view().image_loaded()) return;
+  std::unique_ptr<QMenu> menu = CreatePopupMenu(list);
+  if (!menu) return;
+  popup_source_ = list;
+  QAction* chosen = menu->exec(global_pos);
+  if (chosen && chosen->isEnabled()) OnPopupCommand(list, chosen->data().toInt());
+  popup_source_ = ListId::None;
+}
+
+void CKavorView::OnPopupCommand(ListId source, int id) { Run(DispatchPopupCommand(source, id)); }
+
+ListId CKavorView::FocusedList() const {
+  const QWidget* focus = QApplication::focusWidget();
+  if (!focus) return ListId::None;
+  if (focus == sat_list_ || sat_list_->isAncestorOf(focus)) return ListId::Satellite;
+  if (focus == tp_list_ || tp_list_->isAncestorOf(focus)) return ListId::Transponder;
+  if (focus == ch_list_ || ch_list_->isAncestorOf(focus)) return ListId::Channel;
+  return ListId::None;
+}
+
+void CKavorView::OnKey(int id) { Run(RouteKey(id, FocusedList(), doc_.view())); }
+
+void CKavorView::Run(Routed routed) {
+  last_routed_ = routed;
+  // The editors and the channel, transponder and satellite operations plug in
+  // here; until they exist a routed command does nothing.
+}
+
+}  // namespace kavor

@@ -1,0 +1,107 @@
+// The form: three lists (satellites, transponders, channels), the TV/Radio
+// buttons and "All Sat.". It mirrors the core's view state and turns user
+// input into the core's selection rules; selections it makes itself never
+// run the user handlers.
+#pragma once
+
+#include <QWidget>
+#include <memory>
+
+#include "database/document.h"
+#include "editing/command_routing.h"
+#include "editing/user_interface.h"
+
+class QCheckBox;
+class QGroupBox;
+class QListView;
+class QMenu;
+class QRadioButton;
+
+namespace kavor {
+
+class RowListModel;
+
+class CKavorView : public QWidget, public ViewSink {
+  Q_OBJECT
+ public:
+  CKavorView(Document& doc, UserInterface& ui, QWidget* parent = nullptr);
+  ~CKavorView() override;
+
+  // Start-up and Ctrl+N: modes, settings from `current_directory`, caption.
+  void OnInitialUpdate(const std::string& current_directory);
+
+  // File commands.
+  void OnFileOpen();
+  bool OpenFile(const std::string& path);  // the command line's file, without a dialog
+  void OnFileSave();
+  void OnFileSaveAs();
+  // Receiver commands; the transfer dialogs plug in here.
+  void OnReadFromReceiver();
+  void OnWriteToReceiver();
+  void OnConfiguration();
+
+  // Popup of a list as the right-click shows it (nullptr when none is shown).
+  std::unique_ptr<QMenu> CreatePopupMenu(ListId list);
+  // Runs a popup command as if chosen from `source`'s popup.
+  void OnPopupCommand(ListId source, int id);
+  void OnKey(int id);  // ID_KEY_DELETE / ID_KEY_ENTER on the focused list
+  ListId popup_source() const { return popup_source_; }
+  // The operation the last command, key or double-click led to.
+  Routed last_routed() const { return last_routed_; }
+
+  bool IsCommandEnabled(int id) const;
+  Document& document() { return doc_; }
+  QListView* satellite_list() const { return sat_list_; }
+  QListView* transponder_list() const { return tp_list_; }
+  QListView* channel_list() const { return ch_list_; }
+  QRadioButton* tv_button() const { return tv_button_; }
+  QRadioButton* radio_button() const { return radio_button_; }
+  QCheckBox* all_sat_box() const { return all_sat_; }
+  QGroupBox* satellite_box() const { return sat_box_; }
+  QGroupBox* transponder_box() const { return tp_box_; }
+  QGroupBox* channel_box() const { return ch_box_; }
+
+ signals:
+  void CaptionChanged(const QString& caption);
+  void CommandStateChanged();  // the image loaded flag may have changed
+
+ protected:
+  // ViewSink
+  void SatelliteListRefilled() override;
+  void TransponderListRefilled() override;
+  void ChannelListRefilled() override;
+  void SatelliteRowSelected(int row) override;
+  void TransponderRowSelected(int row) override;
+  void ChannelSelectionCleared() override;
+  void ChannelRowSelected(int row) override;
+  void ModeButtonsChanged(bool tv_mode) override;
+
+ private:
+  void BuildControls();
+  void ConnectSignals();
+  void ShowPopup(ListId list, const QPoint& global_pos);
+  void Run(Routed routed);
+  void UpdateCaptions();
+  void AfterLoad();
+  ListId FocusedList() const;
+
+  Document& doc_;
+  UserInterface& ui_;
+  QGroupBox* sat_box_ = nullptr;
+  QGroupBox* tp_box_ = nullptr;
+  QGroupBox* ch_box_ = nullptr;
+  QListView* sat_list_ = nullptr;
+  QListView* tp_list_ = nullptr;
+  QListView* ch_list_ = nullptr;
+  QRadioButton* tv_button_ = nullptr;
+  QRadioButton* radio_button_ = nullptr;
+  QCheckBox* all_sat_ = nullptr;
+  RowListModel* sat_model_ = nullptr;
+  RowListModel* tp_model_ = nullptr;
+  RowListModel* ch_model_ = nullptr;
+  int mirroring_ = 0;  // > 0 while the form applies the core's selections
+  ListId popup_source_ = ListId::None;
+  Routed last_routed_;
+};
+
+}  // namespace kavor
