@@ -13,6 +13,8 @@
 
 #include "database/row_format.h"
 #include "editing/row_list_model.h"
+#include "link/config_dlg.h"
+#include "link/transfer_dlg.h"
 
 namespace kavor {
 
@@ -46,6 +48,8 @@ CKavorView::CKavorView(Document& doc, UserInterface& ui, QWidget* parent)
     : QWidget(parent), doc_(doc), ui_(ui) {
   BuildControls();
   ConnectSignals();
+  transfer_dlg_ = new CTransferDlg(this);
+  config_dlg_ = new CConfigDlg(this);
   doc_.view().set_sink(this);
 }
 
@@ -277,9 +281,28 @@ void CKavorView::OnFileSaveAs() {
   emit CaptionChanged(QString::fromStdString(doc_.caption()));
 }
 
-void CKavorView::OnReadFromReceiver() {}
-void CKavorView::OnWriteToReceiver() {}
-void CKavorView::OnConfiguration() {}
+void CKavorView::OnReadFromReceiver() {
+  transfer_dlg_->SetDirection(TransferDirection::kRead);
+  transfer_dlg_->SetPortIndex(doc_.com_port());
+  transfer_dlg_->SetImage(&doc_.image());
+  if (transfer_dlg_->exec() != QDialog::Accepted) return;
+  // The received image is installed here, on the UI thread, after success.
+  doc_.InstallReceivedImage(transfer_dlg_->staged_bytes(), transfer_dlg_->staged_kind());
+  AfterLoad();
+}
+
+void CKavorView::OnWriteToReceiver() {
+  if (!doc_.view().image_loaded()) return;
+  transfer_dlg_->SetDirection(TransferDirection::kWrite);
+  transfer_dlg_->SetPortIndex(doc_.com_port());
+  transfer_dlg_->SetImage(&doc_.image());
+  transfer_dlg_->exec();
+}
+
+void CKavorView::OnConfiguration() {
+  config_dlg_->SetPortIndex(doc_.com_port());
+  if (config_dlg_->exec() == QDialog::Accepted) doc_.SetComPort(config_dlg_->port_index());
+}
 
 bool CKavorView::IsCommandEnabled(int id) const { return kavor::IsCommandEnabled(id, doc_.view()); }
 

@@ -20,6 +20,8 @@ class QRadioButton;
 namespace kavor {
 
 class RowListModel;
+class CTransferDlg;
+class CConfigDlg;
 
 class CKavorView : public QWidget, public ViewSink {
   Q_OBJECT
@@ -60,6 +62,8 @@ class CKavorView : public QWidget, public ViewSink {
   QGroupBox* satellite_box() const { return sat_box_; }
   QGroupBox* transponder_box() const { return tp_box_; }
   QGroupBox* channel_box() const { return ch_box_; }
+  CTransferDlg* transfer_dialog() const { return transfer_dlg_; }
+  CConfigDlg* config_dialog() const { return config_dlg_; }
 
  signals:
   void CaptionChanged(const QString& caption);
@@ -102,6 +106,9 @@ class CKavorView : public QWidget, public ViewSink {
   int mirroring_ = 0;  // > 0 while the form applies the core's selections
   ListId popup_source_ = ListId::None;
   Routed last_routed_;
+  // Created once with the form and shown again for every use.
+  CTransferDlg* transfer_dlg_ = nullptr;
+  CConfigDlg* config_dlg_ = nullptr;
 };
 
 }  // namespace kavor
