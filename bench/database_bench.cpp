@@ -16,11 +16,11 @@ std::filesystem::path FullImage() {
     for (int t = 0; t < kavor::kTransponderSlots; ++t)
       b.AddTransponder(1 + t / 21, std::uint16_t(10700 + t), 27500, t % 2);
     for (int n = 0; n < kavor::ChannelCapacity(5); ++n) {
-      kavor::ChannelSpec spec;
-      spec.type = n % 4 == 3 ? kavor::kServiceTypeRadio : kavor::kServiceTypeTv;
-      spec.name = "Channel " + std::to_string(n);
+      kavor::ChannelSpec fields;
+      fields.type = n % 4 == 3 ? kavor::kServiceTypeRadio : kavor::kServiceTypeTv;
+      fields.name = "Channel " + std::to_string(n);
       const int tp = n % kavor::kTransponderSlots;
-      b.AddChannel(1 + tp / 21, 1 + tp % 21, spec);
+      b.AddChannel(1 + tp / 21, 1 + tp % 21, fields);
     }
     b.Finish();
     const auto p = std::filesystem::temp_directory_path() / "kavor-bench-full5.bin";

@@ -30,23 +30,23 @@ int ImageBuilder::AddTransponder(int sat_id, std::uint16_t frequency, std::uint1
   return number;
 }
 
-int ImageBuilder::AddChannel(int sat_id, int tp_number, const ChannelSpec& spec) {
+int ImageBuilder::AddChannel(int sat_id, int tp_number, const ChannelSpec& fields) {
   const int slot = service_count_++;
   const ChannelRecord ch = image_.Channel(slot);
-  std::uint16_t flag = std::uint16_t((spec.type & 7) << 8);
-  if (spec.scrambled) flag |= kFlagScrambled;
-  if (spec.locked) flag |= kFlagLocked;
+  std::uint16_t flag = std::uint16_t((fields.type & 7) << 8);
+  if (fields.scrambled) flag |= kFlagScrambled;
+  if (fields.locked) flag |= kFlagLocked;
   ch.set_mServiceFlag(flag);
   ch.set_mSatId(std::uint8_t(sat_id));
   ch.set_mTpNumber(std::uint8_t(tp_number));
   ch.set_mChannelNo(1);  // any non-zero value; Finish() renumbers
-  ch.set_mServiceName(spec.name);
-  ch.set_mVideoPid(spec.video_pid);
-  ch.set_mAudioPid(spec.audio_pid);
-  ch.set_mPcrPid(spec.pcr_pid);
-  ch.set_mServiceId(spec.service_id);
-  ch.set_mNetworkId(spec.network_id);
-  ch.set_mAudioFlag(spec.audio_pid ? 1 : 0);
+  ch.set_mServiceName(fields.name);
+  ch.set_mVideoPid(fields.video_pid);
+  ch.set_mAudioPid(fields.audio_pid);
+  ch.set_mPcrPid(fields.pcr_pid);
+  ch.set_mServiceId(fields.service_id);
+  ch.set_mNetworkId(fields.network_id);
+  ch.set_mAudioFlag(fields.audio_pid ? 1 : 0);
   return slot;
 }
 
@@ -97,31 +97,31 @@ void BuildDemoImage(Image& image, int kind) {
                                             std::uint16_t(1 + s), std::uint16_t(1000 + t));
       const int tv_count = 4 + (t * 7 + s) % 5;
       for (int c = 0; c < tv_count; ++c, ++tv_index) {
-        ChannelSpec spec;
-        spec.type = kServiceTypeTv;
-        spec.name = std::string(kTvNames[tv_index % std::size(kTvNames)]);
+        ChannelSpec fields;
+        fields.type = kServiceTypeTv;
+        fields.name = std::string(kTvNames[tv_index % std::size(kTvNames)]);
         if (tv_index >= int(std::size(kTvNames)))
-          spec.name += " " + std::to_string(tv_index / std::size(kTvNames) + 1);
-        spec.scrambled = (tv_index % 5) == 3;
-        spec.locked = (tv_index % 17) == 9;
-        spec.video_pid = std::uint16_t(160 + 16 * c);
-        spec.audio_pid = std::uint16_t(spec.video_pid + 1);
-        spec.pcr_pid = spec.video_pid;
-        spec.service_id = service_id++;
-        spec.network_id = std::uint16_t(1 + s);
-        builder.AddChannel(sat_id, tp, spec);
+          fields.name += " " + std::to_string(tv_index / std::size(kTvNames) + 1);
+        fields.scrambled = (tv_index % 5) == 3;
+        fields.locked = (tv_index % 17) == 9;
+        fields.video_pid = std::uint16_t(160 + 16 * c);
+        fields.audio_pid = std::uint16_t(fields.video_pid + 1);
+        fields.pcr_pid = fields.video_pid;
+        fields.service_id = service_id++;
+        fields.network_id = std::uint16_t(1 + s);
+        builder.AddChannel(sat_id, tp, fields);
       }
       const int radio_count = t % 2 == 0 ? 3 : 1;
       for (int c = 0; c < radio_count; ++c, ++radio_index) {
-        ChannelSpec spec;
-        spec.type = kServiceTypeRadio;
-        spec.name = std::string(kRadioNames[radio_index % std::size(kRadioNames)]);
+        ChannelSpec fields;
+        fields.type = kServiceTypeRadio;
+        fields.name = std::string(kRadioNames[radio_index % std::size(kRadioNames)]);
         if (radio_index >= int(std::size(kRadioNames)))
-          spec.name += " " + std::to_string(radio_index / std::size(kRadioNames) + 1);
-        spec.audio_pid = std::uint16_t(700 + 8 * c);
-        spec.service_id = service_id++;
-        spec.network_id = std::uint16_t(1 + s);
-        builder.AddChannel(sat_id, tp, spec);
+          fields.name += " " + std::to_string(radio_index / std::size(kRadioNames) + 1);
+        fields.audio_pid = std::uint16_t(700 + 8 * c);
+        fields.service_id = service_id++;
+        fields.network_id = std::uint16_t(1 + s);
+        builder.AddChannel(sat_id, tp, fields);
       }
     }
   }

@@ -27,7 +27,7 @@ class ImageBuilder {
   int AddTransponder(int sat_id, std::uint16_t frequency, std::uint16_t symbol_rate,
                      bool vertical, std::uint16_t network_id = 0, std::uint16_t tp_id = 0);
   // Appends a channel on (sat_id, tp_number); returns its slot.
-  int AddChannel(int sat_id, int tp_number, const ChannelSpec& spec);
+  int AddChannel(int sat_id, int tp_number, const ChannelSpec& fields);
   void Finish();
 
  private:

@@ -16,17 +16,11 @@
 #include "link/config_dlg.h"
 #include "link/transfer_dlg.h"
 
+#include "editing/dialog_units.h"
+
 namespace kavor {
 
 namespace {
-
-// The form is laid out in dialog units of the classic 8-point dialog font:
-// 4 horizontal units are 7 pixels, 8 vertical units 13 pixels.
-QRect Du(int x, int y, int w, int h) {
-  auto px = [](int du) { return (du * 7 + 2) / 4; };
-  auto py = [](int du) { return (du * 13 + 4) / 8; };
-  return QRect(px(x), py(y), px(w), py(h));
-}
 
 QString FromLatin1(const std::string& s) {
   return QString::fromLatin1(s.data(), qsizetype(s.size()));

@@ -6,13 +6,9 @@
 
 #include "link/comm_port.h"
 
-namespace kavor {
+#include "editing/dialog_units.h"
 
-namespace {
-QRect Du(int x, int y, int w, int h) {
-  return QRect((x * 7 + 2) / 4, (y * 13 + 4) / 8, (w * 7 + 2) / 4, (h * 13 + 4) / 8);
-}
-}  // namespace
+namespace kavor {
 
 CConfigDlg::CConfigDlg(QWidget* parent) : QDialog(parent) {
   setWindowTitle("Configuration");

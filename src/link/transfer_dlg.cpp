@@ -6,13 +6,9 @@
 #include <QProgressBar>
 #include <QPushButton>
 
-namespace kavor {
+#include "editing/dialog_units.h"
 
-namespace {
-QRect Du(int x, int y, int w, int h) {
-  return QRect((x * 7 + 2) / 4, (y * 13 + 4) / 8, (w * 7 + 2) / 4, (h * 13 + 4) / 8);
-}
-}  // namespace
+namespace kavor {
 
 // Runs on the worker; everything it reports is handed to the UI thread.
 class CTransferDlg::Observer : public TransferObserver {

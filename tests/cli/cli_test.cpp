@@ -42,11 +42,11 @@ void WriteFixture(const std::filesystem::path& path) {
   for (int sat : sats)
     for (int t = 0; t < 4; ++t) b.AddTransponder(sat, std::uint16_t(11000 + 10 * t), 27500, t % 2);
   for (int n = 0; n < 1200; ++n) {
-    ChannelSpec spec;
-    spec.type = n % 3 == 2 ? kServiceTypeRadio : kServiceTypeTv;
-    spec.name = n == 0 ? "News, \"live\"" : "Ch" + std::to_string(n);
-    spec.scrambled = n == 0;
-    b.AddChannel(sats[n % 3], 1 + n % 4, spec);
+    ChannelSpec fields;
+    fields.type = n % 3 == 2 ? kServiceTypeRadio : kServiceTypeTv;
+    fields.name = n == 0 ? "News, \"live\"" : "Ch" + std::to_string(n);
+    fields.scrambled = n == 0;
+    b.AddChannel(sats[n % 3], 1 + n % 4, fields);
   }
   b.Finish();
   ASSERT_TRUE(WriteDataFile(path, image));

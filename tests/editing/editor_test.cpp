@@ -48,15 +48,15 @@ void WriteFixture(const std::filesystem::path& path) {
   }
   int tv = 0;
   for (int n = 0; n < 1200; ++n) {
-    ChannelSpec spec;
-    spec.type = n % 3 == 2 ? kServiceTypeRadio : kServiceTypeTv;
-    if (spec.type == kServiceTypeTv && ++tv == 12) {
-      spec.name = "News";
-      spec.scrambled = true;
+    ChannelSpec fields;
+    fields.type = n % 3 == 2 ? kServiceTypeRadio : kServiceTypeTv;
+    if (fields.type == kServiceTypeTv && ++tv == 12) {
+      fields.name = "News";
+      fields.scrambled = true;
     } else {
-      spec.name = "C" + std::to_string(n);
+      fields.name = "C" + std::to_string(n);
     }
-    b.AddChannel(sats[(n / 50) % 3], 1 + n % 3, spec);
+    b.AddChannel(sats[(n / 50) % 3], 1 + n % 3, fields);
   }
   b.Finish();
   ASSERT_TRUE(WriteDataFile(path, image));

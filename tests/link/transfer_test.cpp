@@ -53,11 +53,11 @@ void MakeImage(Image& image, int kind, int channels = -1) {
     for (int t = 0; t < tps; ++t)
       tp_numbers[t] = b.AddTransponder(t < 20 ? 1 : 2, std::uint16_t(10700 + t * 20), 27500, t % 2 == 1);
     for (int c = 0; c < channels; ++c) {
-      ChannelSpec spec;
-      spec.type = c % 4 == 3 ? kServiceTypeRadio : kServiceTypeTv;
-      spec.name = "Ch " + std::to_string(c);
+      ChannelSpec fields;
+      fields.type = c % 4 == 3 ? kServiceTypeRadio : kServiceTypeTv;
+      fields.name = "Ch " + std::to_string(c);
       const int t = c * tps / channels;
-      b.AddChannel(t < 20 ? 1 : 2, tp_numbers[t], spec);
+      b.AddChannel(t < 20 ? 1 : 2, tp_numbers[t], fields);
     }
     b.Finish();
   }
