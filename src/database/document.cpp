@@ -14,6 +14,10 @@ void Document::Initialise(const std::filesystem::path& current_directory) {
   caption_ = kBaseTitle;
 }
 
+bool Document::has_real_name() const {
+  return !document_path_.empty() && document_path_ != kDefaultPathName;
+}
+
 void Document::SetComPort(int index) {
   com_port_ = index >= 0 && index <= 3 ? index : 0;
   settings_.WriteComPort(com_port_);

@@ -30,6 +30,11 @@ class Document {
   void Initialise(const std::filesystem::path& current_directory);
 
   const std::string& document_path() const { return document_path_; }
+  // False while the path is the default pattern ".\\*.bin" (before any Open,
+  // and after Ctrl+N when "PathName" holds it): that is a wildcard, not a
+  // file, so Save must ask for a name and the dialogs start in the current
+  // folder. "ReadData.bin" after a read is a real name.
+  bool has_real_name() const;
   const std::string& caption() const { return caption_; }
   int com_port() const { return com_port_; }
   // Stores the index (0..3) and writes "ComPort".

@@ -82,6 +82,11 @@ bool CheckSectorMarkers(const std::uint8_t* bytes, int kind) {
   return true;
 }
 
+bool HeaderCountsFit(const std::uint8_t* bytes, int kind) {
+  const std::uint8_t* header = bytes + kHeaderOffset;
+  return ReadU16(header + 4) <= kTransponderSlots && ReadU16(header + 6) <= ChannelCapacity(kind);
+}
+
 Image::Image() : bytes_(new std::uint8_t[kMaxImageLength]()) {}
 
 SatelliteRecord Image::Satellite(int slot) const {

@@ -50,6 +50,10 @@ void WriteFixedName(std::uint8_t* field, std::size_t width, const std::string& n
 // True when every sector of an image of that kind carries the marker 0x4723.
 // `bytes` must hold at least ImageLength(kind) bytes.
 bool CheckSectorMarkers(const std::uint8_t* bytes, int kind);
+// True when the header's mTpCount and mServiceCount fit the slots of an image
+// of that kind; larger counts would make the index address slots that do not
+// exist. Every path that installs an image checks this.
+bool HeaderCountsFit(const std::uint8_t* bytes, int kind);
 
 // Typed views onto one record; they hold only a pointer into the image.
 class SatelliteRecord {
