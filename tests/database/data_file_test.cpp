@@ -11,6 +11,8 @@
 #include "database/document.h"
 #include "database/image_builder.h"
 #include "support/temp_dir.h"
+#include "support/unprivileged.h"
+#include <sys/stat.h>
 
 namespace kavor {
 namespace {
@@ -81,6 +83,40 @@ TEST(ReadDataFile, RefusalsAndTheirNumbers) {
   EXPECT_EQ(FileOpenErrorText(4), "File open error (4)");
 }
 
+TEST(ReadDataFile, AFolderCannotBeOpenedAsAFile) {
+  TempDir dir;
+  std::filesystem::create_directory(dir / "folder.bin");
+  StagedImage staged;
+  std::string reason;
+  EXPECT_EQ(ReadDataFile(dir / "folder.bin", staged, &reason), 1);
+  EXPECT_EQ(reason, "Is a directory");
+  EXPECT_EQ(staged.bytes, nullptr);
+}
+
+TEST(ReadDataFile, ReasonsNameWhatIsWrong) {
+  TempDir dir;
+  struct Case {
+    std::string bytes;
+    int code;
+    std::string reason;
+  } cases[] = {
+      {std::string(1000, 'x'), 2, "1000 bytes; a data file has 163840 or 249856"},
+      {NoisyImage(3, 5).replace(kSectorSize * 7 + kSectorMarkerOffset, 1, 1, '\0'), 4,
+       "sector 7 lacks its marker"},
+  };
+  for (const auto& c : cases) {
+    WriteFile(dir / "f.bin", c.bytes);
+    StagedImage staged;
+    std::string reason;
+    EXPECT_EQ(ReadDataFile(dir / "f.bin", staged, &reason), c.code);
+    EXPECT_EQ(reason, c.reason);
+  }
+  StagedImage staged;
+  std::string reason;
+  EXPECT_EQ(ReadDataFile(dir / "missing.bin", staged, &reason), 1);
+  EXPECT_EQ(reason, "No such file or directory");
+}
+
 TEST(DataFileRoundTrip, OpenThenSaveIsByteExact) {
   TempDir dir;
   for (int kind : {3, 5}) {
@@ -145,6 +181,93 @@ TEST(DataFileSave, FailuresKeepTheOldFile) {
   int files = 0;
   for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.path())) ++files;
   EXPECT_EQ(files, 2);  // chan.bin and folder.bin: no temporary left
+}
+
+TEST(DataFileSave, ALongLegalNameSaves) {
+  TempDir dir;
+  Image image;
+  BuildDemoImage(image, 3);
+  const auto path = dir / (std::string(251, 'n') + ".bin");  // 255 bytes, the longest name
+  std::string reason;
+  ASSERT_TRUE(WriteDataFile(path, image, &reason)) << reason;
+  EXPECT_EQ(ReadFile(path), ImageBytes(image));
+}
+
+TEST(DataFileSave, ASymlinkKeepsPointingAtTheSavedFileWhoseModeIsKept) {
+  TempDir dir;
+  Image image;
+  BuildDemoImage(image, 5);
+  const auto real = dir / "real.bin";
+  WriteFile(real, "old");
+  ::chmod(real.c_str(), 0640);
+  std::filesystem::create_symlink("real.bin", dir / "link.bin");
+  ASSERT_TRUE(WriteDataFile(dir / "link.bin", image));
+  EXPECT_TRUE(std::filesystem::is_symlink(dir / "link.bin"));
+  EXPECT_EQ(ReadFile(real), ImageBytes(image));
+  struct stat st {};
+  ASSERT_EQ(::stat(real.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0640u);
+}
+
+// As an ordinary user: a file made read-only is not replaced, though its
+// folder is writable (the rename alone would allow it); a writable one is.
+TEST(DataFileSave, AReadOnlyTargetIsRefusedForAnOrdinaryUser) {
+  TempDir dir;
+  const auto folder = dir / "shared";
+  std::filesystem::create_directory(folder);
+  ::chmod(dir.path().c_str(), 0755);
+  ::chmod(folder.c_str(), 0777);
+  const auto locked = folder / "locked.bin";
+  const auto open = folder / "open.bin";
+  for (const auto& p : {locked, open}) {
+    WriteFile(p, "previous image");
+    ASSERT_EQ(::chown(p.c_str(), kavor::testing::kNobody, kavor::testing::kNobody), 0);
+  }
+  ::chmod(locked.c_str(), 0444);
+  ::chmod(open.c_str(), 0644);
+  Image image;
+  BuildDemoImage(image, 3);
+  const int rc = kavor::testing::RunAsNobody([&] {
+    std::string reason;
+    if (WriteDataFile(locked, image, &reason)) return 1;
+    if (reason != "Permission denied") return 2;
+    if (!WriteDataFile(open, image)) return 3;
+    return 0;
+  });
+  EXPECT_EQ(rc, 0);
+  EXPECT_EQ(ReadFile(locked), "previous image");
+  EXPECT_EQ(ReadFile(open), ImageBytes(image));
+  int files = 0;
+  for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(folder)) ++files;
+  EXPECT_EQ(files, 2);
+}
+
+TEST(PendingSave, FailsBeforeAnyWorkAndCleansUpWhenNotCommitted) {
+  TempDir dir;
+  PendingSave missing_folder;
+  EXPECT_FALSE(missing_folder.Begin(dir / "none" / "x.bin"));
+  EXPECT_EQ(missing_folder.reason(), "No such file or directory");
+
+  const auto path = dir / "out.bin";
+  WriteFile(path, "previous image");
+  {
+    PendingSave save;
+    ASSERT_TRUE(save.Begin(path));
+    EXPECT_TRUE(std::filesystem::exists(save.temporary()));
+    EXPECT_EQ(save.temporary().parent_path(), dir.path());
+    EXPECT_LT(save.temporary().filename().string().size(), 24u);
+  }  // never committed: an interrupted transfer
+  EXPECT_EQ(ReadFile(path), "previous image");
+  int files = 0;
+  for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.path())) ++files;
+  EXPECT_EQ(files, 1);
+
+  PendingSave save;
+  ASSERT_TRUE(save.Begin(path));
+  const std::string bytes = "new";
+  ASSERT_TRUE(save.Commit(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
+  EXPECT_EQ(ReadFile(path), "new");
+  EXPECT_FALSE(std::filesystem::exists(save.temporary()));
 }
 
 }  // namespace
