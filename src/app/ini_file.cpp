@@ -1,10 +1,14 @@
 #include "app/ini_file.h"
 
-#include <cctype>
-#include <fstream>
-#include <sstream>
-#include <vector>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <cctype>
+#include <cerrno>
+#include <cstdio>
+#include <random>
+#include <vector>
 
 namespace kavor {
 
@@ -30,9 +34,19 @@ struct Line {
   std::size_t begin, end;  // [begin, end) without the line break
 };
 
+// A file saved by an editor that marks UTF-8 starts with this; it belongs to
+// no line, so the first section header is still found.
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
+std::size_t ContentStart(const std::string& text) {
+  return std::string_view(text).substr(0, kByteOrderMark.size()) == kByteOrderMark ? kByteOrderMark.size() : 0;
+}
+
+bool HasLineBreak(std::string_view s) { return s.find_first_of("\r\n") != std::string_view::npos; }
+
 std::vector<Line> SplitLines(const std::string& text) {
   std::vector<Line> lines;
-  std::size_t pos = 0;
+  std::size_t pos = ContentStart(text);
   while (pos < text.size()) {
     std::size_t nl = text.find('\n', pos);
     if (nl == std::string::npos) nl = text.size();
@@ -63,13 +77,87 @@ bool KeyOf(std::string_view line, std::string_view& key, std::string_view& value
   return true;
 }
 
-std::string ReadWholeFile(const std::filesystem::path& file, bool& exists) {
-  std::ifstream in(file, std::ios::binary);
-  exists = bool(in);
-  if (!in) return {};
-  std::ostringstream out;
-  out << in.rdbuf();
-  return out.str();
+enum class FileState { kRead, kMissing, kUnreadable };
+
+// The whole file, or why there is none. Only a file that does not exist is
+// "missing"; anything there that cannot be read (a folder, no permission, an
+// I/O error) must not be mistaken for an empty file and replaced.
+FileState ReadWholeFile(const std::filesystem::path& file, std::string& text) {
+  text.clear();
+  // O_NONBLOCK: a FIFO of that name must not hang the program.
+  const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return errno == ENOENT ? FileState::kMissing : FileState::kUnreadable;
+  struct stat st {};
+  FileState state = FileState::kRead;
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) state = FileState::kUnreadable;
+  char buffer[8192];
+  while (state == FileState::kRead) {
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) state = FileState::kUnreadable;
+    if (n <= 0) break;
+    text.append(buffer, std::size_t(n));
+  }
+  ::close(fd);
+  if (state != FileState::kRead) text.clear();
+  return state;
+}
+
+// The file a chain of symbolic links ends at (which need not exist yet), so a
+// write replaces that file and the links stay.
+std::filesystem::path FollowLinks(std::filesystem::path file) {
+  for (int hop = 0; hop < 40; ++hop) {
+    std::error_code ec;
+    if (!std::filesystem::is_symlink(file, ec)) return file;
+    const std::filesystem::path target = std::filesystem::read_symlink(file, ec);
+    if (ec) return file;
+    file = target.is_absolute() ? target : file.parent_path() / target;
+  }
+  return file;  // a loop: opening it fails with ELOOP, so nothing is written
+}
+
+bool WriteAll(int fd, const std::string& text) {
+  const char* data = text.data();
+  std::size_t left = text.size();
+  while (left > 0) {
+    const ssize_t n = ::write(fd, data, left);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    data += n;
+    left -= std::size_t(n);
+  }
+  return true;
+}
+
+// Writes `text` to a new file beside `target` and renames it over the target,
+// so a crash never leaves half a file. `existing`, when given, is the stat of
+// the file being replaced: its mode and owner carry over.
+bool ReplaceFile(const std::filesystem::path& target, const std::string& text, const struct stat* existing) {
+  const std::filesystem::path folder = target.has_parent_path() ? target.parent_path() : ".";
+  // A short name of its own: the target's name plus a suffix could pass the
+  // 255-byte limit of a file name.
+  std::random_device random;
+  std::filesystem::path temp;
+  int fd = -1;
+  for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+    char name[32];
+    std::snprintf(name, sizeof name, ".kavor-%08x.tmp", unsigned(random()));
+    temp = folder / name;
+    fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0 && errno != EEXIST) return false;
+  }
+  if (fd < 0) return false;
+  if (existing) {
+    // As root, keep the user's file theirs; for anyone else this fails
+    // harmlessly when they do not own it.
+    (void)::fchown(fd, existing->st_uid, existing->st_gid);
+    (void)::fchmod(fd, existing->st_mode & 07777);
+  }
+  bool ok = WriteAll(fd, text) && ::fsync(fd) == 0;
+  ok = ::close(fd) == 0 && ok;
+  ok = ok && ::rename(temp.c_str(), target.c_str()) == 0;
+  if (!ok) ::unlink(temp.c_str());
+  return ok;
 }
 
 }  // namespace
@@ -92,7 +180,10 @@ bool IniText::Get(std::string_view section, std::string_view key, std::string& v
   return false;
 }
 
-void IniText::Set(std::string_view section, std::string_view key, std::string_view value) {
+bool IniText::Set(std::string_view section, std::string_view key, std::string_view value) {
+  // A line break would end the entry early and turn the rest into lines of
+  // their own (another key, another section).
+  if (HasLineBreak(section) || HasLineBreak(key) || HasLineBreak(value)) return false;
   const std::string entry = std::string(key) + "=" + std::string(value);
   const std::vector<Line> lines = SplitLines(text_);
   bool in_section = false;
@@ -113,30 +204,33 @@ void IniText::Set(std::string_view section, std::string_view key, std::string_vi
         std::size_t end = l.end;
         if (end > l.begin && text_[end - 1] == '\r') --end;  // keep CR LF lines as they were
         text_.replace(l.begin, end - l.begin, entry);
-        return;
+        return true;
       }
       if (!Trim(line).empty()) insert_at = l.end;
     }
   }
   const std::string eol = text_.find("\r\n") != std::string::npos ? "\r\n" : "\n";
+  const bool has_content = text_.size() > ContentStart(text_);
   if (!found_section) {
-    if (!text_.empty() && text_.back() != '\n') text_ += eol;
+    if (has_content && text_.back() != '\n') text_ += eol;
     text_ += "[" + std::string(section) + "]" + eol + entry + eol;
-    return;
+    return true;
   }
   if (insert_at >= text_.size()) {
-    if (!text_.empty() && text_.back() != '\n') text_ += eol;
+    if (has_content && text_.back() != '\n') text_ += eol;
     text_ += entry + eol;
   } else {
     // insert_at points at the '\n' ending the line; insert after it.
     text_.insert(insert_at + 1, entry + eol);
   }
+  return true;
 }
 
 std::string GetPrivateProfileString(const std::filesystem::path& file, std::string_view section,
                                     std::string_view key, std::string_view fallback) {
-  bool exists = false;
-  const IniText ini(ReadWholeFile(file, exists));
+  std::string text;
+  ReadWholeFile(file, text);
+  const IniText ini(std::move(text));
   std::string value;
   if (!ini.Get(section, key, value)) return std::string(fallback);
   return value;
@@ -144,8 +238,9 @@ std::string GetPrivateProfileString(const std::filesystem::path& file, std::stri
 
 int GetPrivateProfileInt(const std::filesystem::path& file, std::string_view section,
                          std::string_view key, int fallback) {
-  bool exists = false;
-  const IniText ini(ReadWholeFile(file, exists));
+  std::string text;
+  ReadWholeFile(file, text);
+  const IniText ini(std::move(text));
   std::string value;
   if (!ini.Get(section, key, value)) return fallback;
   std::size_t i = 0;
@@ -161,27 +256,17 @@ int GetPrivateProfileInt(const std::filesystem::path& file, std::string_view sec
 
 bool WritePrivateProfileString(const std::filesystem::path& file, std::string_view section,
                                std::string_view key, std::string_view value) {
-  bool exists = false;
-  IniText ini(ReadWholeFile(file, exists));
-  ini.Set(section, key, value);
-  // Written to a temporary file and renamed, so a crash never leaves half a file.
-  const std::filesystem::path temp = file.string() + ".tmp";
-  {
-    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    if (!out) return false;
-    out << ini.text();
-    out.flush();
-    if (!out) {
-      out.close();
-      std::error_code ec;
-      std::filesystem::remove(temp, ec);
-      return false;
-    }
-  }
-  std::error_code ec;
-  std::filesystem::rename(temp, file, ec);
-  if (ec) std::filesystem::remove(temp, ec);
-  return !ec;
+  const std::filesystem::path target = FollowLinks(file);
+  std::string text;
+  if (ReadWholeFile(target, text) == FileState::kUnreadable) return false;
+  struct stat st {};
+  const bool exists = ::stat(target.c_str(), &st) == 0;
+  // The rename would replace a file the user may not write; writing it in
+  // place would be refused, so this is too. (Root passes this check.)
+  if (exists && ::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0) return false;
+  IniText ini(std::move(text));
+  if (!ini.Set(section, key, value)) return false;
+  return ReplaceFile(target, ini.text(), exists ? &st : nullptr);
 }
 
 }  // namespace kavor

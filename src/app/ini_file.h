@@ -1,5 +1,6 @@
 // Private-profile (INI) files: case-insensitive section and key names; a write
-// keeps every other section, key, comment and blank line as it was.
+// keeps every other section, key, comment and blank line as it was. A leading
+// UTF-8 byte-order mark is no part of the first line (and is kept).
 #pragma once
 
 #include <filesystem>
@@ -15,7 +16,8 @@ class IniText {
   // Value of the first matching key of the first matching section, trimmed.
   bool Get(std::string_view section, std::string_view key, std::string& value) const;
   // Replaces the key's value, or appends the key (and the section if needed).
-  void Set(std::string_view section, std::string_view key, std::string_view value);
+  // False, and nothing changed, when any of the three holds a CR or LF.
+  bool Set(std::string_view section, std::string_view key, std::string_view value);
   const std::string& text() const { return text_; }
 
  private:
@@ -27,8 +29,12 @@ std::string GetPrivateProfileString(const std::filesystem::path& file, std::stri
 // Leading decimal digits (with an optional sign) as GetPrivateProfileInt reads them.
 int GetPrivateProfileInt(const std::filesystem::path& file, std::string_view section,
                          std::string_view key, int fallback);
-// Creates the file or section when missing. Returns false when the file
-// could not be written (the settings never report it, but tests do).
+// Creates the file or section when missing. A symlink is followed: the file
+// it names is replaced, with its mode and owner, and the link stays. Returns
+// false, leaving the file as it was, when the file exists but cannot be read
+// (its other settings would be lost) or written by this user, when the value
+// holds a line break, or when the write failed (the settings never report
+// it, but tests do).
 bool WritePrivateProfileString(const std::filesystem::path& file, std::string_view section,
                                std::string_view key, std::string_view value);
 
