@@ -1,11 +1,58 @@
 #include "app/settings.h"
 
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+
 #include "app/ini_file.h"
 
 namespace kavor {
 
+namespace {
+
+std::filesystem::path AbsoluteFromEnv(const char* name) {
+  const char* value = std::getenv(name);
+  if (!value || !*value) return {};
+  std::filesystem::path p(value);
+  return p.is_absolute() ? p : std::filesystem::path();
+}
+
+// Creates the folder and any missing parents, private to the user as the
+// base-directory rules ask for.
+void MakeFolders(const std::filesystem::path& folder) {
+  std::error_code ec;
+  if (folder.empty() || std::filesystem::is_directory(folder, ec)) return;
+  MakeFolders(folder.parent_path());
+  (void)::mkdir(folder.c_str(), 0700);
+}
+
+}  // namespace
+
+std::filesystem::path ConfigHome() {
+  if (auto xdg = AbsoluteFromEnv("XDG_CONFIG_HOME"); !xdg.empty()) return xdg;
+  std::filesystem::path home = AbsoluteFromEnv("HOME");
+  if (home.empty()) {
+    if (const passwd* pw = ::getpwuid(::getuid()); pw && pw->pw_dir && *pw->pw_dir) home = pw->pw_dir;
+  }
+  if (home.empty() || !home.is_absolute()) return {};
+  return home / ".config";
+}
+
 void Settings::Locate(const std::filesystem::path& current_directory) {
-  path_ = current_directory / "Kavor.ini";
+  Locate(current_directory, ConfigHome());
+}
+
+void Settings::Locate(const std::filesystem::path& current_directory, const std::filesystem::path& config_home) {
+  const std::filesystem::path here = current_directory / kSettingsFileName;
+  // Anything of that name counts, even a link to a file not yet there or a
+  // folder: the user put it there for this program.
+  std::error_code ec;
+  const auto type = std::filesystem::symlink_status(here, ec).type();
+  const bool exists_here = !ec && type != std::filesystem::file_type::not_found;
+  in_config_home_ = !exists_here && !config_home.empty();
+  path_ = in_config_home_ ? config_home / "kavor" / kSettingsFileName : here;
 }
 
 std::string Settings::ReadPathName() const {
@@ -17,13 +64,14 @@ int Settings::ReadComPort() const {
   return index >= 0 && index <= 3 ? index : 0;
 }
 
-void Settings::WritePathName(const std::string& path) const {
-  if (!path_.empty()) WritePrivateProfileString(path_, kSettingsSection, "PathName", path);
+void Settings::Write(const char* key, const std::string& value) const {
+  if (path_.empty()) return;
+  if (in_config_home_) MakeFolders(path_.parent_path());
+  WritePrivateProfileString(path_, kSettingsSection, key, value);
 }
 
-void Settings::WriteComPort(int index) const {
-  if (!path_.empty())
-    WritePrivateProfileString(path_, kSettingsSection, "ComPort", std::to_string(index));
-}
+void Settings::WritePathName(const std::string& path) const { Write("PathName", path); }
+
+void Settings::WriteComPort(int index) const { Write("ComPort", std::to_string(index)); }
 
 }  // namespace kavor

@@ -7,8 +7,12 @@ namespace kavor {
 Document::Document() : view_(image_) {}
 
 void Document::Initialise(const std::filesystem::path& current_directory) {
+  Initialise(current_directory, ConfigHome());
+}
+
+void Document::Initialise(const std::filesystem::path& current_directory, const std::filesystem::path& config_home) {
   view_.InitialiseModes();
-  settings_.Locate(current_directory);
+  settings_.Locate(current_directory, config_home);
   document_path_ = settings_.ReadPathName();
   com_port_ = settings_.ReadComPort();
   caption_ = kBaseTitle;
@@ -36,9 +40,9 @@ std::string FullPath(const std::filesystem::path& path) {
 }
 }  // namespace
 
-std::optional<std::string> Document::Open(const std::filesystem::path& path) {
+std::optional<std::string> Document::Open(const std::filesystem::path& path, std::string* reason) {
   StagedImage staged;
-  if (const int code = ReadDataFile(path, staged)) return FileOpenErrorText(code);
+  if (const int code = ReadDataFile(path, staged, reason)) return FileOpenErrorText(code);
   image_.Install(staged.bytes.get(), staged.kind);
   view_.RebuildIndex();
   SetDocumentPath(FullPath(path));

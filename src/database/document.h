@@ -26,8 +26,11 @@ class Document {
   Settings& settings() { return settings_; }
 
   // The form's initialisation (start-up and Ctrl+N): modes back to TV / All
-  // Sat., settings located in `current_directory` and read, caption reset.
+  // Sat., settings located (the Kavor.ini of `current_directory` when there
+  // is one, else the user's config folder, Settings::Locate) and read,
+  // caption reset.
   void Initialise(const std::filesystem::path& current_directory);
+  void Initialise(const std::filesystem::path& current_directory, const std::filesystem::path& config_home);
 
   const std::string& document_path() const { return document_path_; }
   // False while the path is the default pattern ".\\*.bin" (before any Open,
@@ -41,7 +44,8 @@ class Document {
   void SetComPort(int index);
 
   // Each returns the message to show on failure (nothing changed then).
-  std::optional<std::string> Open(const std::filesystem::path& path);
+  // `reason`, when given, receives what lies behind a refused Open.
+  std::optional<std::string> Open(const std::filesystem::path& path, std::string* reason = nullptr);
   std::optional<std::string> Save();
   std::optional<std::string> SaveAs(const std::filesystem::path& path);
 

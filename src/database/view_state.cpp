@@ -42,6 +42,14 @@ void ViewState::RefillChannelList() {
 }
 
 void ViewState::ResetViews() {
+  // Nothing current may outlive the image it pointed into: a channel slot of
+  // a kind-5 image can lie beyond the index of a kind-3 one, and the last
+  // type number of another image bounds nothing in this one. The satellite,
+  // the transponder, the rows, the selection and the focus are all set
+  // afresh below.
+  current_channel_ = kNone;
+  current_channel_row_ = 0;
+  last_type_number_ = 0;
   RefillSatelliteList();
   RefillTransponderList();
   RefillChannelList();

@@ -23,12 +23,16 @@ std::string Bytes(const Image& image, std::size_t length = kMaxImageLength) {
 class DocumentTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    doc.Initialise(dir.path());
+    doc.Initialise(dir.path(), config);
     Image demo;
     BuildDemoImage(demo, 3);
     ASSERT_TRUE(WriteDataFile(dir / "first.bin", demo));
   }
   TempDir dir;
+  // Started where no Kavor.ini is, as from a desktop menu: the settings go
+  // to the per-user config folder.
+  std::filesystem::path config = dir / "config";
+  std::filesystem::path ini = config / "kavor" / "Kavor.ini";
   Document doc;
 };
 
@@ -38,6 +42,7 @@ TEST_F(DocumentTest, InitialStateBeforeAnyLoad) {
   EXPECT_EQ(doc.com_port(), 0);
   EXPECT_FALSE(doc.view().image_loaded());
   EXPECT_FALSE(std::filesystem::exists(dir / "Kavor.ini"));  // reading creates nothing
+  EXPECT_FALSE(std::filesystem::exists(config));
 }
 
 TEST_F(DocumentTest, OpenInstallsTheImageAndRemembersThePath) {
@@ -45,15 +50,43 @@ TEST_F(DocumentTest, OpenInstallsTheImageAndRemembersThePath) {
   const std::string full = (dir / "first.bin").string();
   EXPECT_EQ(doc.document_path(), full);
   EXPECT_EQ(doc.caption(), "Kavor - " + full);
-  EXPECT_EQ(GetPrivateProfileString(dir / "Kavor.ini", "Kavor", "PathName", ""), full);
+  EXPECT_EQ(GetPrivateProfileString(ini, "Kavor", "PathName", ""), full);
+  EXPECT_FALSE(std::filesystem::exists(dir / "Kavor.ini"));
   EXPECT_TRUE(doc.view().image_loaded());
   EXPECT_EQ(doc.image().kind(), 3);
   EXPECT_FALSE(doc.view().channel_rows().empty());
 
   // A restart in the same folder proposes that path again.
   Document again;
-  again.Initialise(dir.path());
+  again.Initialise(dir.path(), config);
   EXPECT_EQ(again.document_path(), full);
+}
+
+TEST_F(DocumentTest, AKavorIniInTheStartFolderIsUsedBeforeTheConfigFolder) {
+  std::filesystem::create_directories(ini.parent_path());
+  WriteFile(ini, "[Kavor]\nPathName=/from/config.bin\nComPort=2\n");
+  WriteFile(dir / "Kavor.ini", "; mine\n");
+  doc.Initialise(dir.path(), config);
+  EXPECT_EQ(doc.document_path(), ".\\*.bin");
+  EXPECT_EQ(doc.com_port(), 0);
+  ASSERT_FALSE(doc.Open(dir / "first.bin"));
+  EXPECT_EQ(ReadFile(dir / "Kavor.ini"), "; mine\n[Kavor]\nPathName=" + (dir / "first.bin").string() + "\n");
+  EXPECT_EQ(ReadFile(ini), "[Kavor]\nPathName=/from/config.bin\nComPort=2\n");
+
+  // Without one there, the config folder's file is read.
+  std::filesystem::remove(dir / "Kavor.ini");
+  doc.Initialise(dir.path(), config);
+  EXPECT_EQ(doc.document_path(), "/from/config.bin");
+  EXPECT_EQ(doc.com_port(), 2);
+}
+
+TEST_F(DocumentTest, APathWithALineBreakIsOpenedButNotStored) {
+  ASSERT_FALSE(doc.Open(dir / "first.bin"));
+  const std::string ini_before = ReadFile(ini);
+  std::filesystem::copy_file(dir / "first.bin", dir / "two\nlines.bin");
+  ASSERT_FALSE(doc.Open(dir / "two\nlines.bin"));
+  EXPECT_EQ(doc.document_path(), (dir / "two\nlines.bin").string());
+  EXPECT_EQ(ReadFile(ini), ini_before);
 }
 
 TEST_F(DocumentTest, EveryRefusalLeavesEverythingAsItWas) {
@@ -62,7 +95,7 @@ TEST_F(DocumentTest, EveryRefusalLeavesEverythingAsItWas) {
   const std::string image_before = Bytes(doc.image());
   const auto rows_before = doc.view().channel_rows();
   const int sat_before = doc.view().current_satellite();
-  const std::string ini_before = ReadFile(dir / "Kavor.ini");
+  const std::string ini_before = ReadFile(ini);
 
   Image other;
   BuildDemoImage(other, 5);
@@ -83,15 +116,17 @@ TEST_F(DocumentTest, EveryRefusalLeavesEverythingAsItWas) {
                {"marker.bin", "File open error (4)"},
                {"count.bin", "File open error (5)"}};
   for (const auto& c : cases) {
-    const auto error = doc.Open(dir / c.file);
+    std::string reason;
+    const auto error = doc.Open(dir / c.file, &reason);
     ASSERT_TRUE(error) << c.file;
     EXPECT_EQ(*error, c.message);
+    EXPECT_FALSE(reason.empty()) << c.file;
     EXPECT_EQ(doc.image().kind(), 3) << c.file;
     EXPECT_TRUE(Bytes(doc.image()) == image_before) << c.file;
     EXPECT_EQ(doc.view().channel_rows(), rows_before) << c.file;
     EXPECT_EQ(doc.view().current_satellite(), sat_before) << c.file;
     EXPECT_EQ(doc.document_path(), (dir / "first.bin").string());
-    EXPECT_EQ(ReadFile(dir / "Kavor.ini"), ini_before);
+    EXPECT_EQ(ReadFile(ini), ini_before);
   }
 }
 
@@ -102,13 +137,11 @@ TEST_F(DocumentTest, SaveAsChangesPathOnlyWhenTheSaveSucceeded) {
   ASSERT_TRUE(error);
   EXPECT_EQ(*error, "File save error");
   EXPECT_EQ(doc.caption(), caption);
-  EXPECT_EQ(GetPrivateProfileString(dir / "Kavor.ini", "Kavor", "PathName", ""),
-            (dir / "first.bin").string());
+  EXPECT_EQ(GetPrivateProfileString(ini, "Kavor", "PathName", ""), (dir / "first.bin").string());
 
   ASSERT_FALSE(doc.SaveAs(dir / "second.bin"));
   EXPECT_EQ(doc.caption(), "Kavor - " + (dir / "second.bin").string());
-  EXPECT_EQ(GetPrivateProfileString(dir / "Kavor.ini", "Kavor", "PathName", ""),
-            (dir / "second.bin").string());
+  EXPECT_EQ(GetPrivateProfileString(ini, "Kavor", "PathName", ""), (dir / "second.bin").string());
   EXPECT_EQ(ReadFile(dir / "second.bin"), ReadFile(dir / "first.bin"));
 }
 
@@ -122,6 +155,7 @@ TEST_F(DocumentTest, ReceivedImageIsNamedReadDataWithoutTouchingTheSettings) {
   EXPECT_EQ(doc.image().kind(), 5);
   EXPECT_EQ(doc.view().channel_rows().size(), 355u);
   EXPECT_FALSE(std::filesystem::exists(dir / "Kavor.ini"));
+  EXPECT_FALSE(std::filesystem::exists(ini));
 }
 
 TEST_F(DocumentTest, ReinitialisingKeepsTheImageAndResetsTitleAndModes) {
@@ -130,7 +164,7 @@ TEST_F(DocumentTest, ReinitialisingKeepsTheImageAndResetsTitleAndModes) {
   doc.view().SetAllSatellites(false);
   const auto rows = doc.view().channel_rows();
   WritePrivateProfileString(dir / "Kavor.ini", "Kavor", "PathName", "elsewhere.bin");
-  doc.Initialise(dir.path());
+  doc.Initialise(dir.path(), config);
   EXPECT_EQ(doc.caption(), "Kavor");
   EXPECT_EQ(doc.document_path(), "elsewhere.bin");
   EXPECT_TRUE(doc.view().tv_mode());
@@ -146,7 +180,7 @@ TEST_F(DocumentTest, ComPortIsReadInRangeOrAsZero) {
   } cases[] = {{"0", 0}, {"2", 2}, {"3", 3}, {"4", 0}, {"-1", 0}, {"abc", 0}, {"1x", 1}};
   for (const auto& c : cases) {
     WritePrivateProfileString(dir / "Kavor.ini", "Kavor", "ComPort", c.stored);
-    doc.Initialise(dir.path());
+    doc.Initialise(dir.path(), config);
     EXPECT_EQ(doc.com_port(), c.expected) << c.stored;
   }
   doc.SetComPort(3);

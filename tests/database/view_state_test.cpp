@@ -202,6 +202,86 @@ TEST_F(ViewStateTest, LastTypeNumberIsTheHighestOfTheTypeAndSurvivesAnEmptyPass)
   EXPECT_EQ(view.last_type_number(), 4);
 }
 
+TEST(ViewStateTransponders, OnlyAZeroFrequencyWithAZeroSymbolRateHidesATransponder) {
+  struct Case {
+    std::uint16_t frequency, symbol_rate;
+    bool listed;
+  } cases[] = {{11000, 27500, true}, {11000, 0, true}, {0, 27500, true}, {0, 0, false}};
+  for (const auto& c : cases) {
+    Image image;
+    ImageBuilder b(image, 3);
+    b.AddTransponder(1, 10700, 22000, false);
+    b.AddTransponder(1, c.frequency, c.symbol_rate, false);
+    b.Finish();
+    ViewState view(image);
+    view.RebuildIndex();
+    const std::vector<int> expected = c.listed ? std::vector<int>{0, 1} : std::vector<int>{0};
+    EXPECT_EQ(view.transponder_rows(), expected) << c.frequency << "/" << c.symbol_rate;
+  }
+}
+
+// A load replaces every reference into the old image: a channel slot that was
+// current in a kind-5 image may lie beyond the index of a kind-3 one.
+TEST(ViewStateLoad, ALoadLeavesNoReferenceIntoTheOldImage) {
+  Image image;
+  {
+    ImageBuilder b(image, 5);
+    b.AddTransponder(1, 11000, 27500, false);
+    b.AddTransponder(2, 12000, 27500, true);
+    for (int n = 0; n < 3100; ++n) b.AddChannel(n < 3000 ? 1 : 2, 1, {kServiceTypeTv, "T"});
+    b.Finish();
+  }
+  ViewState view(image);
+  view.RebuildIndex();
+  view.set_image_loaded();
+  view.SelectChannelRow(3095);
+  view.SetChannelSelection({3090, 3095, 3099}, 3095);
+  ASSERT_EQ(view.current_channel(), 3095);
+  ASSERT_EQ(view.current_channel_row(), 3095);
+  ASSERT_EQ(view.current_satellite(), 1);
+  ASSERT_EQ(view.last_type_number(), 3100);
+
+  struct Case {
+    const char* what;
+    int radio_channels;
+  } cases[] = {{"only radio channels", 3}, {"no channels at all", 0}};
+  for (const auto& c : cases) {
+    Image next;
+    ImageBuilder b(next, 3);
+    b.AddTransponder(1, 10700, 22000, false);
+    for (int n = 0; n < c.radio_channels; ++n) b.AddChannel(1, 1, {kServiceTypeRadio, "R"});
+    b.Finish();
+    image.Install(next.bytes(), 3);
+    view.RebuildIndex();
+    EXPECT_EQ(view.current_channel(), ViewState::kNone) << c.what;
+    EXPECT_EQ(view.current_channel_row(), 0) << c.what;
+    EXPECT_EQ(view.SelectedChannelCount(), 0) << c.what;
+    EXPECT_EQ(view.channel_focus_row(), ViewState::kNone) << c.what;
+    EXPECT_EQ(view.current_satellite(), 0) << c.what;
+    EXPECT_EQ(view.satellite_row(), 0) << c.what;
+    EXPECT_EQ(view.current_transponder(), 0) << c.what;
+    EXPECT_EQ(view.transponder_row(), 0) << c.what;
+    EXPECT_EQ(view.last_type_number(), 0) << c.what;  // no TV channel in this image
+    EXPECT_THAT(view.channel_rows(), IsEmpty());
+    // Within the new image the old value rules of the filter apply again.
+    view.SetTvMode(false);
+    EXPECT_EQ(view.last_type_number(), c.radio_channels) << c.what;
+    view.SetTvMode(true);
+    EXPECT_EQ(view.last_type_number(), c.radio_channels) << c.what;
+
+    // Back to the large image for the next case, with a channel beyond 3090 current.
+    Image large;
+    ImageBuilder big(large, 5);
+    big.AddTransponder(1, 11000, 27500, false);
+    for (int n = 0; n < 3100; ++n) big.AddChannel(1, 1, {kServiceTypeTv, "T"});
+    big.Finish();
+    image.Install(large.bytes(), 5);
+    view.RebuildIndex();
+    view.SelectChannelRow(3095);
+    ASSERT_EQ(view.current_channel(), 3095);
+  }
+}
+
 TEST(ViewStateBeforeLoad, FlagsAreOnlyStored) {
   Image image;
   ViewState view(image);
