@@ -33,6 +33,8 @@ class TransferDialogTest : public ::testing::Test {
   void SetUp() override {
     frame = std::make_unique<CMainFrame>(doc, ui);
     view = frame->view();
+    // No Kavor.ini in the start folder: the settings go to the config folder, kept inside the test's own.
+    ::setenv("XDG_CONFIG_HOME", (dir / "config").c_str(), 1);
     view->OnInitialUpdate(dir.path().string());
     dlg = view->transfer_dialog();
     TransferTiming fast;
@@ -75,7 +77,7 @@ TEST_F(TransferDialogTest, SuccessfulReadFillsTheListsAndNamesTheDocument) {
   // Progress reached the dialog while it ran.
   EXPECT_EQ(dlg->status_label()->text(), "100 %");
   EXPECT_EQ(dlg->windowTitle(), "Read data from receiver");
-  EXPECT_FALSE(std::filesystem::exists(dir / "Kavor.ini"));  // "PathName" untouched
+  EXPECT_FALSE(std::filesystem::exists(dir / "config" / "kavor" / "Kavor.ini"));  // "PathName" untouched
 }
 
 TEST_F(TransferDialogTest, FailedReadLeavesEverythingAsItWas) {
@@ -134,7 +136,7 @@ TEST_F(TransferDialogTest, ConfigurationStoresTheChosenPort) {
   });
   view->OnConfiguration();
   EXPECT_EQ(doc.com_port(), 3);
-  EXPECT_EQ(kavor::testing::ReadFile(dir / "Kavor.ini"), "[Kavor]\nComPort=3\n");
+  EXPECT_EQ(kavor::testing::ReadFile(dir / "config" / "kavor" / "Kavor.ini"), "[Kavor]\nComPort=3\n");
 
   // Typed text that names no port keeps the previous choice; Cancel changes nothing.
   QTimer::singleShot(0, config, [config] {
