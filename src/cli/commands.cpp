@@ -5,6 +5,7 @@
 #include <map>
 #include <optional>
 
+#include "cli/messages.h"
 #include "database/data_file.h"
 #include "database/document.h"
 #include "database/image_builder.h"
@@ -65,10 +66,12 @@ std::optional<int> ParseInt(const std::string& s) {
   return value;
 }
 
-// Loads FILE exactly as the editor's Open does; prints the message on failure.
+// Loads FILE exactly as the editor's Open does; on failure prints the
+// editor's message with the file and the reason.
 bool Load(Document& doc, const std::string& path) {
-  if (auto error = doc.Open(path)) {
-    std::fprintf(stderr, "%s\n", error->c_str());
+  std::string reason;
+  if (auto error = doc.Open(path, &reason)) {
+    PrintError(path, *error, reason);
     return false;
   }
   return true;
@@ -145,8 +148,9 @@ int RunDemoCommand(const std::vector<std::string>& words) {
   }
   Image image;
   BuildDemoImage(image, kind);
-  if (!WriteDataFile(args.positional[0], image)) {
-    std::fprintf(stderr, "%s\n", kFileSaveError);
+  std::string reason;
+  if (!WriteDataFile(args.positional[0], image, &reason)) {
+    PrintError(args.positional[0], kFileSaveError, reason);
     return kExitFailed;
   }
   return kExitOk;
@@ -164,9 +168,12 @@ int RunInfoCommand(const std::vector<std::string>& words) {
   view.SetTvMode(false);
   const std::size_t radio = view.channel_rows().size();
   view.SetTvMode(true);
+  // Only ids that name a satellite slot are listed, and counted.
   std::vector<int> used;
-  for (int k = 0; k < image.mSatUsedCount() && k < kSatelliteSlots; ++k)
-    used.push_back(image.sat_used_list()[k]);
+  for (int k = 0; k < image.mSatUsedCount() && k < kSatelliteSlots; ++k) {
+    const int id = image.sat_used_list()[k];
+    if (id >= 1 && id <= kSatelliteSlots) used.push_back(id);
+  }
 
   if (args.options.count("--json")) {
     std::string sat_used;
@@ -186,10 +193,7 @@ int RunInfoCommand(const std::vector<std::string>& words) {
               image.channel_capacity(), tv, radio);
   std::printf("Transponders:  %d of %d\n", int(image.mTpCount()), kTransponderSlots);
   std::printf("Satellites in use (%zu):\n", used.size());
-  for (int id : used) {
-    if (id >= 1 && id <= kSatelliteSlots)
-      PrintLine("  " + SatelliteRowText(id - 1, view.satellite(id - 1)));
-  }
+  for (int id : used) PrintLine("  " + SatelliteRowText(id - 1, view.satellite(id - 1)));
   return kExitOk;
 }
 

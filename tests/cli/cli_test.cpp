@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <sys/wait.h>
 
@@ -31,6 +32,19 @@ Result RunCli(const std::string& args, bool merge_stderr = false) {
   const int status = ::pclose(pipe);
   r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   return r;
+}
+
+// Only what the program writes to stderr.
+std::string RunCliErrors(const std::string& args, int* code) {
+  const std::string command = std::string(KAVOR_CLI_PATH) + " " + args + " 2>&1 >/dev/null";
+  FILE* pipe = ::popen(command.c_str(), "r");
+  std::string out;
+  char buffer[4096];
+  std::size_t n;
+  while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
+  const int status = ::pclose(pipe);
+  *code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return out;
 }
 
 // 1200 channels, 800 of them TV, on satellites 1, 2 and 7 of a kind-3 image.
@@ -107,6 +121,92 @@ TEST(KavorCli, CheckFindsBrokenReferences) {
   EXPECT_NE(r.out.find("channel slot 5"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("transponder slot 1: mTpNumber 7, expected 2"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("satellites-in-use"), std::string::npos) << r.out;
+}
+
+// Deleting channels compacts the table and leaves the freed slots at its end
+// as they were: numbered records beyond mServiceCount are normal.
+TEST(KavorCli, CheckAcceptsOldRecordsBeyondTheCount) {
+  TempDir dir;
+  Image image;
+  BuildDemoImage(image, 5);
+  const int count = image.mServiceCount();
+  for (int k = 0; k < 3; ++k) {  // delete slot 0 three times, as the editor does
+    for (int n = 0; n + 1 < count - k; ++n)
+      std::memcpy(image.Channel(n).data(), image.Channel(n + 1).data(), 44);
+  }
+  image.set_mServiceCount(std::uint16_t(count - 3));
+  RenumberChannels(image);
+  RebuildSatellitesInUse(image);
+  ASSERT_NE(image.Channel(count - 1).mChannelNo(), 0);
+  ASSERT_TRUE(WriteDataFile(dir / "deleted.bin", image));
+  Result r = RunCli("check " + (dir / "deleted.bin").string(), true);
+  EXPECT_EQ(r.code, 0);
+  EXPECT_EQ(r.out, "ok\n");
+
+  // Inside the count an empty record still breaks the packing.
+  image.Channel(count - 4).set_mChannelNo(0);
+  ASSERT_TRUE(WriteDataFile(dir / "hole.bin", image));
+  r = RunCli("check " + (dir / "hole.bin").string(), true);
+  EXPECT_EQ(r.code, 1);
+  EXPECT_EQ(r.out, "channel slot " + std::to_string(count - 4) + ": empty record inside the table (not packed)\n");
+}
+
+TEST(KavorCli, InfoCountsOnlyTheSatellitesItLists) {
+  TempDir dir;
+  WriteFixture(dir / "f.bin");
+  StagedImage staged;
+  ASSERT_EQ(ReadDataFile(dir / "f.bin", staged), 0);
+  Image image;
+  image.Install(staged.bytes.get(), staged.kind);
+  const std::uint8_t ids[] = {1, 0, 2, 77, 7};
+  std::memcpy(image.sat_used_list(), ids, sizeof ids);
+  image.set_mSatUsedCount(5);
+  ASSERT_TRUE(WriteDataFile(dir / "odd.bin", image));
+  const std::string f = (dir / "odd.bin").string();
+  Result r = RunCli("info " + f);
+  ASSERT_EQ(r.code, 0);
+  const auto heading = r.out.find("Satellites in use");
+  ASSERT_NE(heading, std::string::npos) << r.out;
+  EXPECT_EQ(r.out.substr(heading), "Satellites in use (3):\n   1 Astra\n   2 \n   7 \n") << r.out;
+  r = RunCli("info " + f + " --json");
+  EXPECT_NE(r.out.find("\"sat_used\":[1,2,7]}"), std::string::npos) << r.out;
+}
+
+TEST(KavorCli, ErrorLinesNameTheFileAndTheReason) {
+  TempDir dir;
+  WriteFile(dir / "short.bin", std::string(1000, 'x'));
+  std::filesystem::create_directory(dir / "folder.bin");
+  Image demo;
+  BuildDemoImage(demo, 3);
+  std::string marker(reinterpret_cast<const char*>(demo.bytes()), demo.length());
+  marker[kSectorSize * 2 + kSectorMarkerOffset] = 0;
+  WriteFile(dir / "marker.bin", marker);
+  const std::string missing = (dir / "missing.bin").string();
+  const std::string short_file = (dir / "short.bin").string();
+  const std::string folder = (dir / "folder.bin").string();
+  const std::string marker_file = (dir / "marker.bin").string();
+  const std::string unwritable = (dir / "no" / "out.bin").string();
+  struct Case {
+    std::string args;
+    int code;
+    std::string line;
+  } cases[] = {
+      {"info " + missing, 2, missing + ": File open error (1): No such file or directory"},
+      {"info " + short_file + " --json", 2,
+       short_file + ": File open error (2): 1000 bytes; a data file has 163840 or 249856"},
+      {"list " + folder, 2, folder + ": File open error (1): Is a directory"},
+      {"list " + short_file + " --csv", 2,
+       short_file + ": File open error (2): 1000 bytes; a data file has 163840 or 249856"},
+      {"check " + marker_file, 2, marker_file + ": File open error (4): sector 2 lacks its marker"},
+      {"demo " + unwritable, 1, unwritable + ": File save error: No such file or directory"},
+      {"demo " + folder + " --kind 3", 1, folder + ": File save error: Is a directory"},
+  };
+  for (const auto& c : cases) {
+    int code = -1;
+    EXPECT_EQ(RunCliErrors(c.args, &code), "kavor-cli: " + c.line + "\n") << c.args;
+    EXPECT_EQ(code, c.code) << c.args;
+  }
+  EXPECT_FALSE(std::filesystem::exists(dir / "no"));
 }
 
 TEST(KavorCli, ExitCodes) {
