@@ -4,6 +4,7 @@
 #include <QDialog>
 #include <QDir>
 #include <QLabel>
+#include <QLayout>
 #include <QMenuBar>
 #include <QPainter>
 #include <QPainterPath>
@@ -95,9 +96,17 @@ CMainFrame::CMainFrame(Document& doc, UserInterface& ui) {
   connect(view_, &CKavorView::CommandStateChanged, this, &CMainFrame::UpdateCommandUi);
   setWindowTitle("Kavor");
   UpdateCommandUi();
-  // Shrink to fit the form, never beyond 1024 x 740.
-  const QSize fit = sizeHint().boundedTo(QSize(1024, 740));
-  setFixedSize(fit);
+  FitToForm();
+}
+
+void CMainFrame::FitToForm() {
+  // The window has no sizing border: it follows the form and the toolbar,
+  // shrinking only, never beyond 1024 x 740.
+  if (QLayout* l = layout()) {
+    l->invalidate();
+    l->activate();
+  }
+  setFixedSize(sizeHint().boundedTo(QSize(1024, 740)));
 }
 
 QAction* CMainFrame::AddCommand(int id, const QString& text, const QKeySequence& key) {
@@ -199,6 +208,11 @@ void CMainFrame::BuildToolbar() {
   QAction* toggle = action(ID_VIEW_TOOLBAR);
   connect(toggle, &QAction::toggled, toolbar_, &QWidget::setVisible);
   connect(toolbar_, &QToolBar::visibilityChanged, toggle, &QAction::setChecked);
+  // Hidden, floating or docked on another side, the toolbar takes another
+  // share of the window; a fixed-size window must follow or show a blank band.
+  connect(toolbar_, &QToolBar::visibilityChanged, this, &CMainFrame::FitToForm);
+  connect(toolbar_, &QToolBar::topLevelChanged, this, &CMainFrame::FitToForm);
+  connect(toolbar_, &QToolBar::orientationChanged, this, &CMainFrame::FitToForm);
 }
 
 void CMainFrame::UpdateCommandUi() {

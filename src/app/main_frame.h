@@ -23,6 +23,8 @@ class CMainFrame : public QMainWindow {
   void OnFileNew();
   void OnAppAbout();
   void UpdateCommandUi();
+  // Sizes the window to the form and the toolbar as they are now.
+  void FitToForm();
 
  private:
   void BuildMenus();

@@ -12,6 +12,8 @@
 #include <QShortcut>
 
 #include "database/row_format.h"
+#include "editing/display_text.h"
+#include "editing/kavor_list_view.h"
 #include "editing/row_list_model.h"
 #include "link/config_dlg.h"
 #include "link/transfer_dlg.h"
@@ -21,10 +23,6 @@
 namespace kavor {
 
 namespace {
-
-QString FromLatin1(const std::string& s) {
-  return QString::fromLatin1(s.data(), qsizetype(s.size()));
-}
 
 // Applies the core's selection without running the user handlers.
 class Mirror {
@@ -64,24 +62,25 @@ void CKavorView::BuildControls() {
   ch_box_->setGeometry(Du(210, 5, 360, 347));
 
   ViewState& view = doc_.view();
+  const QChar mark = ControlPlaceholder(fixed);
   sat_model_ = new RowListModel(
       [&view] { return view.indexed() ? kSatelliteSlots : 0; },
-      [&view](int r) { return FromLatin1(SatelliteRowText(r, view.satellite(r))); }, this);
+      [&view, mark](int r) { return DisplayText(SatelliteRowText(r, view.satellite(r)), mark); }, this);
   tp_model_ = new RowListModel(
       [&view] { return int(view.transponder_rows().size()); },
-      [&view](int r) {
-        return FromLatin1(TransponderRowText(view.transponder(view.transponder_rows()[std::size_t(r)])));
+      [&view, mark](int r) {
+        return DisplayText(TransponderRowText(view.transponder(view.transponder_rows()[std::size_t(r)])), mark);
       },
       this);
   ch_model_ = new RowListModel(
       [&view] { return int(view.channel_rows().size()); },
-      [&view](int r) {
-        return FromLatin1(ChannelRowText(view.channel(view.channel_rows()[std::size_t(r)])));
+      [&view, mark](int r) {
+        return DisplayText(ChannelRowText(view.channel(view.channel_rows()[std::size_t(r)])), mark);
       },
       this);
 
   auto make_list = [&](RowListModel* model, const QRect& geometry, const char* name) {
-    auto* list = new QListView(this);
+    auto* list = new KavorListView(this);
     list->setObjectName(name);
     list->setGeometry(geometry);
     list->setFont(fixed);
@@ -90,7 +89,8 @@ void CKavorView::BuildControls() {
     list->setEditTriggers(QAbstractItemView::NoEditTriggers);
     list->setContextMenuPolicy(Qt::CustomContextMenu);
     list->setSelectionMode(QAbstractItemView::SingleSelection);
-    list->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    // Scroll bars only when there is something to scroll, as a list box shows them.
+    list->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     return list;
   };
@@ -99,13 +99,9 @@ void CKavorView::BuildControls() {
   ch_list_ = make_list(ch_model_, Du(217, 30, 345, 315), "channelList");
   // Several 200-pixel columns, filled top to bottom, scrolled sideways.
   ch_list_->setSelectionMode(QAbstractItemView::ExtendedSelection);
-  ch_list_->setFlow(QListView::TopToBottom);
-  ch_list_->setWrapping(true);
-  ch_list_->setResizeMode(QListView::Adjust);
-  ch_list_->setGridSize(QSize(200, QFontMetrics(fixed).height() + 2));
+  ch_list_->SetColumnFlow(200, QFontMetrics(fixed).height() + 2);
   ch_list_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-  ch_list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-  ch_list_->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+  ch_list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
 
   tv_button_ = new QRadioButton("TV", this);
   tv_button_->setGeometry(Du(225, 18, 20, 10));
@@ -133,6 +129,14 @@ void CKavorView::ConnectSignals() {
             if (mirroring_ || !current.isValid()) return;
             view.ChooseTransponder(current.row());
           });
+  // A click on the current row chooses it again (a transponder then
+  // reselects its first channel); Qt reports no change for it.
+  connect(sat_list_, &KavorListView::CurrentRowClickedAgain, this, [this, &view](int row) {
+    if (!mirroring_) view.ChooseSatellite(row);
+  });
+  connect(tp_list_, &KavorListView::CurrentRowClickedAgain, this, [this, &view](int row) {
+    if (!mirroring_) view.ChooseTransponder(row);
+  });
   auto channel_changed = [this, &view] {
     if (mirroring_) return;
     std::vector<int> rows;
@@ -206,7 +210,7 @@ void CKavorView::SatelliteRowSelected(int row) {
   Mirror m(mirroring_);
   const QModelIndex index = sat_model_->index(row);
   sat_list_->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
-  sat_list_->scrollTo(index, QAbstractItemView::PositionAtTop);
+  sat_list_->ScrollToFront(index);
 }
 
 void CKavorView::TransponderRowSelected(int row) {
@@ -217,7 +221,7 @@ void CKavorView::TransponderRowSelected(int row) {
   }
   const QModelIndex index = tp_model_->index(row);
   tp_list_->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
-  tp_list_->scrollTo(index, QAbstractItemView::PositionAtTop);
+  tp_list_->ScrollToFront(index);
 }
 
 void CKavorView::ChannelSelectionCleared() {
@@ -229,7 +233,8 @@ void CKavorView::ChannelRowSelected(int row) {
   Mirror m(mirroring_);
   const QModelIndex index = ch_model_->index(row);
   ch_list_->selectionModel()->setCurrentIndex(index, QItemSelectionModel::Select);
-  ch_list_->scrollTo(index, QAbstractItemView::PositionAtTop);
+  // "To the top" in a column-flowing list: its column becomes the first visible one.
+  ch_list_->ScrollToFront(index);
 }
 
 void CKavorView::ModeButtonsChanged(bool tv_mode) {
@@ -245,8 +250,13 @@ void CKavorView::AfterLoad() {
   emit CommandStateChanged();
 }
 
+std::string CKavorView::ProposedName() const {
+  // The default ".\\*.bin" is a wildcard, not a name to offer.
+  return doc_.has_real_name() ? doc_.document_path() : std::string();
+}
+
 void CKavorView::OnFileOpen() {
-  const auto path = ui_.ChooseOpenFile(doc_.document_path());
+  const auto path = ui_.ChooseOpenFile(ProposedName());
   if (path) OpenFile(*path);
 }
 
@@ -261,12 +271,17 @@ bool CKavorView::OpenFile(const std::string& path) {
 
 void CKavorView::OnFileSave() {
   if (!doc_.view().image_loaded()) return;
+  // Without a real name Save would create a file named after the pattern.
+  if (!doc_.has_real_name()) {
+    OnFileSaveAs();
+    return;
+  }
   if (const auto error = doc_.Save()) ui_.ShowMessage(*error, MessageIcon::Error);
 }
 
 void CKavorView::OnFileSaveAs() {
   if (!doc_.view().image_loaded()) return;
-  const auto path = ui_.ChooseSaveFile(doc_.document_path());
+  const auto path = ui_.ChooseSaveFile(ProposedName());
   if (!path) return;
   if (const auto error = doc_.SaveAs(*path)) {
     ui_.ShowMessage(*error, MessageIcon::Error);
@@ -328,7 +343,7 @@ void CKavorView::ShowPopup(ListId list, const QPoint& global_pos) {
   std::unique_ptr<QMenu> menu = CreatePopupMenu(list);
   if (!menu) return;
   popup_source_ = list;
-  QAction* chosen = menu->exec(global_pos);
+  QAction* chosen = popup_runner_ ? popup_runner_(*menu, global_pos) : menu->exec(global_pos);
   if (chosen && chosen->isEnabled()) OnPopupCommand(list, chosen->data().toInt());
   popup_source_ = ListId::None;
 }

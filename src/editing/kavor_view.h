@@ -5,14 +5,17 @@
 #pragma once
 
 #include <QWidget>
+#include <functional>
 #include <memory>
 
 #include "database/document.h"
 #include "editing/command_routing.h"
+#include "editing/kavor_list_view.h"
 #include "editing/user_interface.h"
 
 class QCheckBox;
 class QGroupBox;
+class QAction;
 class QListView;
 class QMenu;
 class QRadioButton;
@@ -48,14 +51,18 @@ class CKavorView : public QWidget, public ViewSink {
   void OnPopupCommand(ListId source, int id);
   void OnKey(int id);  // ID_KEY_DELETE / ID_KEY_ENTER on the focused list
   ListId popup_source() const { return popup_source_; }
+  // Shows a popup and returns the chosen item (nullptr: dismissed). The
+  // default runs the menu modally; tests choose items without blocking.
+  using PopupRunner = std::function<QAction*(QMenu& menu, const QPoint& global_pos)>;
+  void SetPopupRunner(PopupRunner runner) { popup_runner_ = std::move(runner); }
   // The operation the last command, key or double-click led to.
   Routed last_routed() const { return last_routed_; }
 
   bool IsCommandEnabled(int id) const;
   Document& document() { return doc_; }
-  QListView* satellite_list() const { return sat_list_; }
-  QListView* transponder_list() const { return tp_list_; }
-  QListView* channel_list() const { return ch_list_; }
+  KavorListView* satellite_list() const { return sat_list_; }
+  KavorListView* transponder_list() const { return tp_list_; }
+  KavorListView* channel_list() const { return ch_list_; }
   QRadioButton* tv_button() const { return tv_button_; }
   QRadioButton* radio_button() const { return radio_button_; }
   QCheckBox* all_sat_box() const { return all_sat_; }
@@ -87,6 +94,8 @@ class CKavorView : public QWidget, public ViewSink {
   void Run(Routed routed);
   void UpdateCaptions();
   void AfterLoad();
+  // The name the file dialogs propose: none while the document has no real one.
+  std::string ProposedName() const;
   ListId FocusedList() const;
 
   Document& doc_;
@@ -94,9 +103,9 @@ class CKavorView : public QWidget, public ViewSink {
   QGroupBox* sat_box_ = nullptr;
   QGroupBox* tp_box_ = nullptr;
   QGroupBox* ch_box_ = nullptr;
-  QListView* sat_list_ = nullptr;
-  QListView* tp_list_ = nullptr;
-  QListView* ch_list_ = nullptr;
+  KavorListView* sat_list_ = nullptr;
+  KavorListView* tp_list_ = nullptr;
+  KavorListView* ch_list_ = nullptr;
   QRadioButton* tv_button_ = nullptr;
   QRadioButton* radio_button_ = nullptr;
   QCheckBox* all_sat_ = nullptr;
@@ -105,6 +114,7 @@ class CKavorView : public QWidget, public ViewSink {
   RowListModel* ch_model_ = nullptr;
   int mirroring_ = 0;  // > 0 while the form applies the core's selections
   ListId popup_source_ = ListId::None;
+  PopupRunner popup_runner_;
   Routed last_routed_;
   // Created once with the form and shown again for every use.
   CTransferDlg* transfer_dlg_ = nullptr;

@@ -1,11 +1,18 @@
 // The user interface as real modal dialogs.
 #pragma once
 
+#include <QFileDialog>
+#include <memory>
+
 #include "editing/user_interface.h"
 
-class QWidget;
-
 namespace kavor {
+
+// The data-file dialog, unshown: the two filters, default extension "bin",
+// proposing `initial`, or, when it is empty, starting in the current folder
+// with no name. Qt's own dialog, so the filters read exactly as given.
+std::unique_ptr<QFileDialog> MakeDataFileDialog(QWidget* parent, QFileDialog::AcceptMode mode,
+                                                const std::string& initial);
 
 class QtUserInterface : public UserInterface {
  public:

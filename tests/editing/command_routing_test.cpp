@@ -133,7 +133,9 @@ TEST_F(RoutingTest, DispatchDependsOnTheSource) {
   for (const auto& c : cases) {
     const Routed r = DispatchPopupCommand(c.source, c.id);
     EXPECT_EQ(r.operation, c.expected) << int(c.source) << " " << c.id;
-    if (c.expected != Operation::None) EXPECT_EQ(r.id, c.id);
+    if (c.expected != Operation::None) {
+      EXPECT_EQ(r.id, c.id);
+    }
   }
 }
 

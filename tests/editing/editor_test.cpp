@@ -10,91 +10,14 @@
 #include <QToolBar>
 #include <gtest/gtest.h>
 
-#include "app/main_frame.h"
-#include "database/data_file.h"
-#include "database/image_builder.h"
-#include "support/temp_dir.h"
+#include "editor_fixture.h"
 
 namespace kavor {
 namespace {
 
-class ScriptedUi : public UserInterface {
- public:
-  std::vector<std::pair<std::string, MessageIcon>> messages;
-  std::optional<std::string> next_file;
-  std::string last_initial;
-  void ShowMessage(const std::string& text, MessageIcon icon) override { messages.push_back({text, icon}); }
-  std::optional<std::string> ChooseOpenFile(const std::string& initial) override {
-    last_initial = initial;
-    return std::exchange(next_file, std::nullopt);
-  }
-  std::optional<std::string> ChooseSaveFile(const std::string& initial) override {
-    last_initial = initial;
-    return std::exchange(next_file, std::nullopt);
-  }
-};
-
-// Kind 3, 1200 channels (800 TV) over satellites 1, 2 and 7; satellite 1's
-// third transponder is vertical 11778/27500; channel 12 (TV) is "News", scrambled.
-void WriteFixture(const std::filesystem::path& path) {
-  Image image;
-  ImageBuilder b(image, 3);
-  b.NameSatellite(0, "Astra 19.2E", 192);
-  const int sats[] = {1, 2, 7};
-  for (int sat : sats) {
-    b.AddTransponder(sat, 11000, 22000, false);
-    b.AddTransponder(sat, 11500, 22000, false);
-    b.AddTransponder(sat, 11778, 27500, true);
-  }
-  int tv = 0;
-  for (int n = 0; n < 1200; ++n) {
-    ChannelSpec fields;
-    fields.type = n % 3 == 2 ? kServiceTypeRadio : kServiceTypeTv;
-    if (fields.type == kServiceTypeTv && ++tv == 12) {
-      fields.name = "News";
-      fields.scrambled = true;
-    } else {
-      fields.name = "C" + std::to_string(n);
-    }
-    b.AddChannel(sats[(n / 50) % 3], 1 + n % 3, fields);
-  }
-  b.Finish();
-  ASSERT_TRUE(WriteDataFile(path, image));
-}
-
-QString Row(QListView* list, int row) { return list->model()->index(row, 0).data().toString(); }
-
-// A user click: the widget's own selection change, not the form's mirroring.
-void Click(QListView* list, int row, QItemSelectionModel::SelectionFlags flags = QItemSelectionModel::ClearAndSelect) {
-  list->selectionModel()->setCurrentIndex(list->model()->index(row, 0), flags);
-}
-
-class EditorTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    WriteFixture(dir / "fixture.bin");
-    frame = std::make_unique<CMainFrame>(doc, ui);
-    view = frame->view();
-    view->OnInitialUpdate(dir.path().string());
-    frame->show();
-  }
-  void Load() {
-    ui.next_file = (dir / "fixture.bin").string();
-    view->OnFileOpen();
-    ASSERT_TRUE(doc.view().image_loaded());
-  }
-  std::vector<std::string> MenuTexts(QMenu* menu) {
-    std::vector<std::string> out;
-    for (QAction* a : menu->actions())
-      out.push_back(a->isSeparator() ? "-" : a->text().toStdString() + (a->isEnabled() ? "" : "(grey)"));
-    return out;
-  }
-  kavor::testing::TempDir dir;
-  Document doc;
-  ScriptedUi ui;
-  std::unique_ptr<CMainFrame> frame;
-  CKavorView* view = nullptr;
-};
+using kavor::testing::EditorTest;
+using kavor::testing::Row;
+using kavor::testing::Click;
 
 TEST_F(EditorTest, StartUpBeforeAnyLoad) {
   EXPECT_EQ(frame->windowTitle(), "Kavor");
@@ -119,9 +42,10 @@ TEST_F(EditorTest, StartUpBeforeAnyLoad) {
   view->satellite_list()->setFocus();
   view->OnKey(ID_KEY_ENTER);
   EXPECT_EQ(view->last_routed().operation, Operation::None);
-  // Open proposes the default name on a first start.
+  // The default ".\\*.bin" is no name to propose.
   view->OnFileOpen();
-  EXPECT_EQ(ui.last_initial, ".\\*.bin");
+  EXPECT_EQ(ui.open_dialogs, 1);
+  EXPECT_EQ(ui.last_initial, "");
 }
 
 TEST_F(EditorTest, OpenFillsListsCaptionsAndTitle) {
@@ -257,9 +181,3 @@ TEST_F(EditorTest, CommandLineFileOpensWithoutADialog) {
 
 }  // namespace
 }  // namespace kavor
-
-int main(int argc, char** argv) {
-  QApplication app(argc, argv);
-  ::testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
-}
