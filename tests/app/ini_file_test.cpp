@@ -2,10 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <functional>
 
 #include "support/temp_dir.h"
@@ -182,6 +184,38 @@ TEST(PrivateProfile, AFolderNamedLikeTheFileIsLeftAlone) {
   EXPECT_EQ(Names(dir.path()), std::vector<std::string>{"Kavor.ini"});
 }
 
+TEST(PrivateProfile, AFifoNamedLikeTheFileIsNeitherWaitedForNorReplaced) {
+  TempDir dir;
+  const auto file = dir / "Kavor.ini";
+  ASSERT_EQ(::mkfifo(file.c_str(), 0644), 0);
+  EXPECT_EQ(GetPrivateProfileString(file, "Kavor", "PathName", "default"), "default");
+  EXPECT_FALSE(WritePrivateProfileString(file, "Kavor", "ComPort", "1"));
+  EXPECT_EQ(fs::status(file).type(), fs::file_type::fifo);
+  EXPECT_EQ(Names(dir.path()), std::vector<std::string>{"Kavor.ini"});
+}
+
+// A write that fails half-way (here: the file-size limit) leaves the old file
+// whole and no temporary file behind.
+TEST(PrivateProfile, AFailedWriteKeepsTheOldFile) {
+  TempDir dir;
+  const auto file = dir / "Kavor.ini";
+  const std::string before = "[Kavor]\nComPort=1\n";
+  WriteFile(file, before);
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    std::signal(SIGXFSZ, SIG_IGN);
+    const rlimit limit{64, 64};
+    if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) ::_exit(100);
+    ::_exit(WritePrivateProfileString(file, "Kavor", "PathName", std::string(500, 'p')) ? 1 : 0);
+  }
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  EXPECT_EQ(ReadFile(file), before);
+  EXPECT_EQ(Names(dir.path()), std::vector<std::string>{"Kavor.ini"});
+}
+
 TEST(PrivateProfile, AWriteKeepsModeAndOwner) {
   TempDir dir;
   const auto file = dir / "Kavor.ini";
@@ -231,7 +265,7 @@ TEST(PrivateProfile, AUserNeverReplacesWhatTheyCannotReadOrWrite) {
   struct Case {
     const char* what;
     mode_t mode;
-  } cases[] = {{"unreadable", 0600}, {"read-only", 0644}, {"neither", 0000}};
+  } cases[] = {{"unreadable", 0600}, {"write-only", 0622}, {"read-only", 0644}, {"neither", 0000}};
   for (const auto& c : cases) {
     TempDir dir;
     ASSERT_EQ(::chmod(dir.path().c_str(), 0777), 0);  // the folder itself lets the user write

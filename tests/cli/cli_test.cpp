@@ -158,18 +158,18 @@ TEST(KavorCli, InfoCountsOnlyTheSatellitesItLists) {
   ASSERT_EQ(ReadDataFile(dir / "f.bin", staged), 0);
   Image image;
   image.Install(staged.bytes.get(), staged.kind);
-  const std::uint8_t ids[] = {1, 0, 2, 77, 7};
+  const std::uint8_t ids[] = {1, 0, 2, 77, 7, 50, 51};
   std::memcpy(image.sat_used_list(), ids, sizeof ids);
-  image.set_mSatUsedCount(5);
+  image.set_mSatUsedCount(sizeof ids);
   ASSERT_TRUE(WriteDataFile(dir / "odd.bin", image));
   const std::string f = (dir / "odd.bin").string();
   Result r = RunCli("info " + f);
   ASSERT_EQ(r.code, 0);
   const auto heading = r.out.find("Satellites in use");
   ASSERT_NE(heading, std::string::npos) << r.out;
-  EXPECT_EQ(r.out.substr(heading), "Satellites in use (3):\n   1 Astra\n   2 \n   7 \n") << r.out;
+  EXPECT_EQ(r.out.substr(heading), "Satellites in use (4):\n   1 Astra\n   2 \n   7 \n  50 \n") << r.out;
   r = RunCli("info " + f + " --json");
-  EXPECT_NE(r.out.find("\"sat_used\":[1,2,7]}"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("\"sat_used\":[1,2,7,50]}"), std::string::npos) << r.out;
 }
 
 TEST(KavorCli, ErrorLinesNameTheFileAndTheReason) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 
 #include "app/ini_file.h"
@@ -78,6 +79,22 @@ TEST_F(DocumentTest, AKavorIniInTheStartFolderIsUsedBeforeTheConfigFolder) {
   doc.Initialise(dir.path(), config);
   EXPECT_EQ(doc.document_path(), "/from/config.bin");
   EXPECT_EQ(doc.com_port(), 2);
+}
+
+TEST_F(DocumentTest, TheEditorsInitialisationFindsTheConfigFolderInTheEnvironment) {
+  const char* old = std::getenv("XDG_CONFIG_HOME");
+  const std::string saved = old ? old : "";
+  ::setenv("XDG_CONFIG_HOME", (dir / "xdg").c_str(), 1);
+  Document editor;
+  editor.Initialise(dir.path());
+  const auto opened = editor.Open(dir / "first.bin");
+  if (old)
+    ::setenv("XDG_CONFIG_HOME", saved.c_str(), 1);
+  else
+    ::unsetenv("XDG_CONFIG_HOME");
+  ASSERT_FALSE(opened);
+  EXPECT_EQ(GetPrivateProfileString(dir / "xdg" / "kavor" / "Kavor.ini", "Kavor", "PathName", ""),
+            (dir / "first.bin").string());
 }
 
 TEST_F(DocumentTest, APathWithALineBreakIsOpenedButNotStored) {
