@@ -52,6 +52,8 @@ std::optional<std::string> Document::Open(const std::filesystem::path& path, std
 }
 
 std::optional<std::string> Document::Save() {
+  // The default pattern names no file; callers ask for a name first (Save As).
+  if (!has_real_name()) return std::string(kFileSaveError);
   if (!WriteDataFile(document_path_, image_)) return std::string(kFileSaveError);
   return std::nullopt;
 }

@@ -190,6 +190,23 @@ TEST_F(DocumentTest, ReinitialisingKeepsTheImageAndResetsTitleAndModes) {
   EXPECT_TRUE(doc.view().image_loaded());
 }
 
+// The default ".\\*.bin" is a pattern, not a name: after Ctrl+N with it
+// stored, a save must not create a file literally called that.
+TEST_F(DocumentTest, TheDefaultPatternIsNoNameToSaveUnder) {
+  ASSERT_FALSE(doc.Open(dir / "first.bin"));
+  EXPECT_TRUE(doc.has_real_name());
+  WritePrivateProfileString(ini, "Kavor", "PathName", ".\\*.bin");
+  doc.Initialise(dir.path(), config);
+  EXPECT_FALSE(doc.has_real_name());
+  const auto previous = std::filesystem::current_path();
+  std::filesystem::current_path(dir.path());
+  EXPECT_EQ(doc.Save(), std::optional<std::string>("File save error"));
+  std::filesystem::current_path(previous);
+  EXPECT_FALSE(std::filesystem::exists(dir / ".\\*.bin"));
+  doc.InstallReceivedImage(doc.image().bytes(), doc.image().kind());
+  EXPECT_TRUE(doc.has_real_name());  // "ReadData.bin" names a file
+}
+
 TEST_F(DocumentTest, ComPortIsReadInRangeOrAsZero) {
   struct Case {
     const char* stored;
