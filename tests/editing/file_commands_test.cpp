@@ -128,6 +128,21 @@ TEST_F(DataFileDialogTest, StartsInTheCurrentFolderWithoutAName) {
   EXPECT_EQ(open->fileMode(), QFileDialog::ExistingFile);
 }
 
+TEST_F(DataFileDialogTest, StartsInTheCurrentFolderAfterOneElsewhere) {
+  const fs::path sub = dir / "sub";
+  fs::create_directory(sub);
+  kavor::testing::WriteFile(sub / "there.bin", "x");
+  {
+    // A dialog accepted in another folder: Qt remembers that folder.
+    auto first = MakeDataFileDialog(nullptr, QFileDialog::AcceptOpen, (sub / "there.bin").string());
+    first->show();
+    QMetaObject::invokeMethod(first.get(), "accept");  // the OK button
+    ASSERT_EQ(first->result(), QDialog::Accepted);
+  }
+  auto dialog = MakeDataFileDialog(nullptr, QFileDialog::AcceptSave, "");
+  EXPECT_EQ(dialog->directory().absolutePath(), QDir::currentPath());
+}
+
 TEST_F(DataFileDialogTest, ProposesARealName) {
   const fs::path sub = dir / "sub";
   fs::create_directory(sub);

@@ -77,6 +77,14 @@ TEST_F(ListBehaviourTest, RightDoubleClickNeitherSelectsNorEdits) {
   // After the dismissed popup a left click chooses normally.
   MouseClick(view->satellite_list(), 4, Qt::LeftButton);
   EXPECT_EQ(doc.view().current_satellite(), 4);
+  // Right after that left click, a right double-click on the same row opens no editor.
+  QTest::mouseDClick(frame->windowHandle(), Qt::RightButton, {}, InWindow(view->satellite_list(), 4));
+  QApplication::processEvents();
+  EXPECT_EQ(view->last_routed().operation, Operation::None);
+  // The left double-click does.
+  QTest::mouseDClick(frame->windowHandle(), Qt::LeftButton, {}, InWindow(view->satellite_list(), 4));
+  QApplication::processEvents();
+  EXPECT_EQ(view->last_routed().operation, Operation::SatelliteEdit);
 }
 
 TEST_F(ListBehaviourTest, SingleSelectionListsKeepTheirRow) {
