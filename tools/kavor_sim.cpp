@@ -2,10 +2,14 @@
 // and testing the receiver link without hardware.
 //
 // Prints the slave path on the first line of stdout, then one line per event
-// ("connected", "read ADDR LEN", "write ADDR LEN", "stored", "end"). On
-// SIGTERM/SIGINT it reads what is still on the line and prints "ends N" with
-// every end byte (0x1B) it received.
+// ("connected", "read ADDR LEN", "write ADDR LEN", "stored LEN",
+// "store-failed REASON", "end"). On SIGTERM/SIGINT it reads what is still on
+// the line and prints "ends N" with every end byte (0x1B) it received.
+//
+// Written images stay in memory, so the next read serves them as a receiver
+// would; --out also stores each one in a file.
 #include <fcntl.h>
+#include <sys/ioctl.h>
 #include <poll.h>
 #include <signal.h>
 #include <termios.h>
@@ -37,7 +41,7 @@ constexpr double kLineRate = 11520.0;  // 115200 baud, 10 bits a byte
 
 enum class Fault {
   kNone, kSilence, kNoise, kBadSync, kNoEcho, kNoEchoData, kBadId, kKind4, kBadVersionSum,
-  kBadSum, kStall, kRefuseWrite, kFinal01, kFinalNone, kBadMarker,
+  kBadSum, kStall, kRefuseWrite, kFinal01, kFinalNone, kBadMarker, kStopReading,
 };
 
 struct FaultName { const char* name; Fault fault; };
@@ -47,7 +51,13 @@ constexpr FaultName kFaults[] = {
     {"bad-id", Fault::kBadId}, {"kind4", Fault::kKind4}, {"bad-version-sum", Fault::kBadVersionSum},
     {"bad-sum", Fault::kBadSum}, {"stall", Fault::kStall}, {"refuse-write", Fault::kRefuseWrite},
     {"final-01", Fault::kFinal01}, {"final-none", Fault::kFinalNone}, {"bad-marker", Fault::kBadMarker},
+    {"stop-reading", Fault::kStopReading},
 };
+
+// How long a fresh connection waits for the host's first command. A host
+// that took our echo sends it at once; silence means the host read an older
+// announcement in the echo's place and is waiting for the next one.
+constexpr int kFirstCommandWaitMs = 250;
 
 struct Options {
   int kind = 5;
@@ -65,22 +75,44 @@ struct Options {
 volatile sig_atomic_t g_stop = 0;
 void OnSignal(int) { g_stop = 1; }
 
-void Usage() {
-  std::fprintf(stderr,
+void Usage(std::FILE* to) {
+  std::fprintf(to,
                "usage: kavor-sim [--kind 3|5] [--base ADDR] [--image FILE] [--out FILE]\n"
                "                 [--paced] [--sessions N] [--announce-ms MS]\n"
                "                 [--fault MODE] [--noise-ms MS] [--bad-sync-count N]\n"
-               "  --image FILE   image served to reads (default: a demo image of the kind)\n"
-               "  --out FILE     where written images are stored (default: --image, if given)\n"
-               "  --paced        send at the real line rate, 11,520 bytes per second\n"
-               "  --sessions N   transfers to serve before exiting; 0 = until SIGTERM\n"
-               "  MODE: none silence noise bad-sync no-echo no-echo-data bad-id kind4\n"
-               "        bad-version-sum bad-sum stall refuse-write final-01 final-none bad-marker\n");
+               "       kavor-sim --help | --version\n"
+               "\n"
+               "Plays a receiver's start-up loader on a pseudo-terminal; prints its path on\n"
+               "the first line, then one line per event.\n"
+               "\n"
+               "  --kind 3|5        the receiver's capacity kind (default 5)\n"
+               "  --base ADDR       where the image lies in the receiver's memory\n"
+               "  --image FILE      image served to reads (default: a demo image of the kind)\n"
+               "  --out FILE        also store every written image in FILE; written images\n"
+               "                    always replace the one in memory, which later reads serve\n"
+               "  --paced           send at the real line rate, 11,520 bytes per second\n"
+               "  --sessions N      transfers to serve before exiting; 0 = until SIGTERM\n"
+               "  --announce-ms MS  wait for an answer between announcements (default 100)\n"
+               "  --noise-ms MS     how long the noise fault talks before announcing\n"
+               "  --bad-sync-count N  how many handshakes the bad-sync fault spoils\n"
+               "  --fault MODE      none silence noise bad-sync no-echo no-echo-data bad-id\n"
+               "                    kind4 bad-version-sum bad-sum stall refuse-write final-01\n"
+               "                    final-none bad-marker stop-reading\n"
+               "                    (stop-reading: takes no more bytes once it has accepted\n"
+               "                    a write's header, until terminated)\n");
+}
+
+[[noreturn]] void UsageError(const std::string& text) {
+  std::fprintf(stderr, "kavor-sim: %s (see kavor-sim --help)\n", text.c_str());
+  std::exit(64);
 }
 
 class Sim {
  public:
-  Sim(const Options& o, int master) : o_(o), fd_(master), image_(new std::uint8_t[kavor::kMaxImageLength]()) {}
+  // `slave` is our own descriptor of the terminal's far end, held open so the
+  // line never hangs up; it also tells whether the host took what we sent.
+  Sim(const Options& o, int master, int slave)
+      : o_(o), fd_(master), slave_(slave), image_(new std::uint8_t[kavor::kMaxImageLength]()) {}
 
   bool LoadImage() {
     const std::size_t length = kavor::ImageLength(o_.kind == 4 ? 5 : o_.kind);
@@ -147,7 +179,8 @@ class Sim {
       if (g_stop && timeout_ms < 0) return false;
       int wait = 100;
       if (timeout_ms >= 0) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        // Rounded up: a truncated wait would make short time-outs end at once.
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
         if (left <= 0) return false;
         wait = int(left < 100 ? left : 100);
       }
@@ -194,6 +227,32 @@ class Sim {
     WriteAll(b, 4);
   }
 
+  // Bytes we sent that nobody has read yet.
+  int Unread() const {
+    int n = 0;
+    return ::ioctl(slave_, FIONREAD, &n) == 0 ? n : 0;
+  }
+
+  enum class Answer { kConnected, kEnded, kRetry };
+
+  // After the host's 0xBC: its 0x16, then our echo.
+  Answer Answered() {
+    std::uint8_t b;
+    if (!ReadByte(b, 1000)) return g_stop ? Answer::kEnded : Answer::kRetry;
+    Note(b);
+    if (b == kEnd) return Answer::kEnded;
+    if (b != kSync) return Answer::kRetry;
+    if (o_.fault == Fault::kBadSync && bad_syncs_ < o_.bad_sync_count) {
+      ++bad_syncs_;
+      WriteByte(0x17);
+      return Answer::kRetry;
+    }
+    WriteByte(kSync);
+    commands_ = 0;
+    reported_ = false;
+    return Answer::kConnected;
+  }
+
   // Announces until answered. False when the host ended the session (0x1B).
   bool Handshake() {
     auto noise_until = Clock::now() + std::chrono::milliseconds(o_.fault == Fault::kNoise ? o_.noise_ms : 0);
@@ -208,45 +267,68 @@ class Sim {
         }
         continue;
       }
-      // Announcements nobody reads are dropped rather than waited for.
-      const std::uint8_t out = Clock::now() < noise_until ? noise : kAnnounce;
-      if (out == noise) noise = std::uint8_t(noise == 0x7E ? 0x20 : noise + 1);  // never 0xCB
-      [[maybe_unused]] ssize_t w = ::write(fd_, &out, 1);
+      // One announcement on the line at a time: while the last one is
+      // unread (no host has the port open) another would only pile up, and
+      // a host that does not purge its input would answer every one of them.
+      if (Unread() == 0) {
+        const std::uint8_t out = Clock::now() < noise_until ? noise : kAnnounce;
+        if (out == noise) noise = std::uint8_t(noise == 0x7E ? 0x20 : noise + 1);  // never 0xCB
+        [[maybe_unused]] ssize_t w = ::write(fd_, &out, 1);
+      }
       std::uint8_t b;
       if (!ReadByte(b, o_.announce_ms)) continue;
       Note(b);
       if (b == kEnd) return false;
       if (b != kAnswer) continue;
-      if (!ReadByte(b, 1000)) continue;
-      Note(b);
-      if (b == kEnd) return false;
-      if (b != kSync) continue;
-      if (o_.fault == Fault::kBadSync && bad_syncs_ < o_.bad_sync_count) {
-        ++bad_syncs_;
-        WriteByte(0x17);
-        continue;
+      switch (Answered()) {
+        case Answer::kConnected: return true;
+        case Answer::kEnded: return false;
+        case Answer::kRetry: continue;
       }
-      WriteByte(kSync);
-      Event("connected");
-      return true;
     }
   }
 
+  // A host answers every announcement it reads while waiting for one, so an
+  // announcement still on its way when we echoed gets an answer of its own.
+  // Our echo travels behind it and answers that one too; only a host that
+  // skipped the echo (it read an older announcement in its place) waits for
+  // a new announcement, and it says so by sending nothing.
   void Session() {
     bad_syncs_ = 0;
     commands_ = 0;
     if (!Handshake()) return;
     for (;;) {
+      if (g_stop) return;
       std::uint8_t cmd;
-      if (!ReadByte(cmd, -1)) return;
+      if (!ReadByte(cmd, commands_ == 0 ? kFirstCommandWaitMs : -1)) {
+        if (g_stop || !Handshake()) return;
+        continue;
+      }
       if (cmd == kEnd) {
         Note(cmd);
         return;
       }
-      if (cmd == kRead) {
-        if (ServeRead()) continue;
-      } else if (cmd == kWrite) {
-        if (ServeWrite()) continue;
+      if (cmd == kAnswer) {
+        if (commands_ == 0) {
+          // Its 0x16 follows; our echo, already queued, is the reply.
+          std::uint8_t b;
+          if (ReadByte(b, 1000)) {
+            Note(b);
+            if (b == kEnd) return;
+          }
+          continue;
+        }
+        // A new handshake while we thought a transfer still ran (its end
+        // byte never came): start over with this answer.
+        const Answer a = Answered();
+        if (a == Answer::kEnded || (a == Answer::kRetry && !Handshake())) return;
+        continue;
+      }
+      if (cmd == kRead || cmd == kWrite) {
+        if (!reported_) Event("connected");
+        reported_ = true;
+        if (cmd == kRead) ServeRead();
+        else ServeWrite();
       }
     }
   }
@@ -266,11 +348,11 @@ class Sim {
     kavor::WriteU32(t + 0x2C, o_.base);
   }
 
-  bool ServeRead() {
-    if (DropEcho()) return true;
+  void ServeRead() {
+    if (DropEcho()) return;
     WriteByte(kRead);
     std::uint8_t req[8];
-    if (!ReadBytes(req, 8, 2000)) return true;
+    if (!ReadBytes(req, 8, 2000)) return;
     const std::uint32_t addr = kavor::ReadU32(req), len = kavor::ReadU32(req + 4);
     Event("read 0x" + Hex(addr) + " " + std::to_string(len));
     std::uint8_t table[64];
@@ -284,62 +366,95 @@ class Sim {
       src = image_.get() + (addr - o_.base);
     } else {
       Event("bad-request");
-      return true;  // a real loader would hang; the host times out
+      return;  // a real loader would hang; the host times out
     }
     std::uint32_t sum = 0;
     for (std::uint32_t i = 0; i < len; ++i) sum += src[i];
     if (!version && o_.fault == Fault::kStall) {
       WriteAll(src, len / 2);
       Event("stalled");
-      return true;
+      return;
     }
     WriteAll(src, len);
     if (version && o_.fault == Fault::kBadVersionSum) sum += 1;
     if (!version && o_.fault == Fault::kBadSum) sum += 1;
     WriteU32(sum);
-    return true;
   }
 
-  bool ServeWrite() {
-    if (DropEcho()) return true;
+  void ServeWrite() {
+    if (DropEcho()) return;
     WriteByte(kWrite);
     std::uint8_t hdr[16];
-    if (!ReadBytes(hdr, 16, 2000)) return true;
+    if (!ReadBytes(hdr, 16, 2000)) return;
     const std::uint32_t addr = kavor::ReadU32(hdr), len = kavor::ReadU32(hdr + 4),
                         zero = kavor::ReadU32(hdr + 8), end = kavor::ReadU32(hdr + 12);
     Event("write 0x" + Hex(addr) + " " + std::to_string(len));
     const bool sane = addr == o_.base && zero == 0 && end == addr + len && len <= kavor::ImageLength(o_.kind);
     if (!sane || o_.fault == Fault::kRefuseWrite) {
       WriteByte(0x01);
-      return true;
+      return;
     }
     WriteByte(0x00);
+    if (o_.fault == Fault::kStopReading) {
+      Event("stopped-reading");
+      while (!g_stop) ::usleep(10000);
+      return;
+    }
     std::vector<std::uint8_t> data(len);
     std::uint8_t trailer[4];
     if (!ReadBytes(data.data(), len, 2000) || !ReadBytes(trailer, 4, 2000)) {
       Event("write-timeout");
-      return true;
+      return;
     }
     std::uint32_t sum = 0;
     for (std::uint8_t b : data) sum += b;
     if (sum != kavor::ReadU32(trailer)) {
       Event("write-checksum");
       WriteByte(0x01);
-      return true;
+      return;
     }
-    if (o_.fault == Fault::kFinalNone) return true;
+    if (o_.fault == Fault::kFinalNone) return;
     if (o_.fault == Fault::kFinal01) {
       WriteByte(0x01);
-      return true;
+      return;
+    }
+    if (!o_.out_path.empty()) {
+      std::string why;
+      if (!StoreFile(o_.out_path, data.data(), len, why)) {
+        // A receiver that cannot keep the image must not confirm it.
+        std::fprintf(stderr, "kavor-sim: cannot store the written image in %s: %s\n", o_.out_path.c_str(),
+                     why.c_str());
+        Event("store-failed " + why);
+        WriteByte(0x01);
+        return;
+      }
     }
     std::memcpy(image_.get(), data.data(), len);
-    const std::string out = !o_.out_path.empty() ? o_.out_path : o_.image_path;
-    if (!out.empty()) {
-      std::ofstream f(out, std::ios::binary | std::ios::trunc);
-      f.write(reinterpret_cast<const char*>(data.data()), std::streamsize(len));
-    }
     Event("stored " + std::to_string(len));
     WriteByte(0x00);
+  }
+
+  static bool StoreFile(const std::string& path, const std::uint8_t* p, std::size_t n, std::string& why) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0) {
+      why = std::strerror(errno);
+      return false;
+    }
+    std::size_t done = 0;
+    while (done < n) {
+      const ssize_t w = ::write(fd, p + done, n - done);
+      if (w < 0 && errno == EINTR) continue;
+      if (w <= 0) {
+        why = w < 0 ? std::strerror(errno) : "nothing written";
+        ::close(fd);
+        return false;
+      }
+      done += std::size_t(w);
+    }
+    if (::close(fd) != 0) {
+      why = std::strerror(errno);
+      return false;
+    }
     return true;
   }
 
@@ -351,10 +466,12 @@ class Sim {
 
   Options o_;
   int fd_;
+  int slave_;
   std::unique_ptr<std::uint8_t[]> image_;
   int ends_ = 0;
   int bad_syncs_ = 0;
   int commands_ = 0;
+  bool reported_ = false;  // "connected" printed for this connection
 };
 
 bool ParseInt(const char* s, long long& v) {
@@ -364,69 +481,69 @@ bool ParseInt(const char* s, long long& v) {
   return errno == 0 && end && *end == '\0' && end != s;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+Options ParseOptions(int argc, char** argv) {
   Options o;
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
-    auto value = [&](long long& v) {
-      if (i + 1 >= argc || !ParseInt(argv[i + 1], v)) {
-        Usage();
-        std::exit(64);
-      }
-      ++i;
+    auto text = [&](const char* what) -> std::string {
+      if (i + 1 >= argc) UsageError(a + " needs " + what);
+      return argv[++i];
     };
-    long long v = 0;
+    auto number = [&](long long low, long long high, const std::string& range) -> long long {
+      const std::string value = text("a number");
+      long long v = 0;
+      if (!ParseInt(value.c_str(), v)) UsageError(a + ": '" + value + "' is not a number");
+      if (v < low || v > high) UsageError(a + " must be " + range + ", not " + value);
+      return v;
+    };
     if (a == "--kind") {
-      value(v);
-      if (v != 3 && v != 5) {
-        Usage();
-        return 64;
-      }
-      o.kind = int(v);
+      const std::string value = text("3 or 5");
+      if (value != "3" && value != "5") UsageError("--kind must be 3 or 5, not " + value);
+      o.kind = value[0] - '0';
     } else if (a == "--base") {
-      value(v);
-      o.base = std::uint32_t(v);
-    } else if (a == "--image" && i + 1 < argc) {
-      o.image_path = argv[++i];
-    } else if (a == "--out" && i + 1 < argc) {
-      o.out_path = argv[++i];
+      o.base = std::uint32_t(number(0, 0xFFFFFFFFll, "an address from 0 to 0xFFFFFFFF"));
+    } else if (a == "--image") {
+      o.image_path = text("a FILE");
+    } else if (a == "--out") {
+      o.out_path = text("a FILE");
     } else if (a == "--paced") {
       o.paced = true;
     } else if (a == "--sessions") {
-      value(v);
-      o.sessions = int(v);
+      o.sessions = int(number(0, 1000000000, "0 (until terminated) or more"));
     } else if (a == "--noise-ms") {
-      value(v);
-      o.noise_ms = int(v);
+      o.noise_ms = int(number(0, 1000000000, "0 or more"));
     } else if (a == "--bad-sync-count") {
-      value(v);
-      o.bad_sync_count = int(v);
+      o.bad_sync_count = int(number(0, 1000000000, "0 or more"));
     } else if (a == "--announce-ms") {
-      value(v);
-      o.announce_ms = int(v) > 0 ? int(v) : 1;
-    } else if (a == "--fault" && i + 1 < argc) {
-      const std::string name = argv[++i];
+      o.announce_ms = int(number(1, 1000000, "at least 1"));
+    } else if (a == "--fault") {
+      const std::string name = text("a MODE");
       bool found = false;
       for (const FaultName& f : kFaults)
         if (name == f.name) {
           o.fault = f.fault;
           found = true;
         }
-      if (!found) {
-        std::fprintf(stderr, "kavor-sim: unknown fault mode %s\n", name.c_str());
-        Usage();
-        return 64;
-      }
+      if (!found) UsageError("unknown fault mode " + name);
     } else if (a == "--help" || a == "-h") {
-      Usage();
-      return 0;
+      Usage(stdout);
+      std::exit(0);
+    } else if (a == "--version") {
+      std::printf("kavor-sim %s\n", KAVOR_VERSION);
+      std::exit(0);
+    } else if (!a.empty() && a[0] == '-') {
+      UsageError("unknown option " + a);
     } else {
-      Usage();
-      return 64;
+      UsageError("unexpected argument " + a);
     }
   }
+  return o;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const Options o = ParseOptions(argc, argv);
 
   const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
   if (master < 0 || ::grantpt(master) != 0 || ::unlockpt(master) != 0) {
@@ -459,7 +576,7 @@ int main(int argc, char** argv) {
   ::sigaction(SIGINT, &sa, nullptr);
   ::signal(SIGPIPE, SIG_IGN);
 
-  Sim sim(o, master);
+  Sim sim(o, master, slave);
   if (!sim.LoadImage()) return 1;
   std::printf("%s\n", slave_name.c_str());
   std::fflush(stdout);

@@ -1,12 +1,17 @@
 // kavor-cli read / write: the editor's transfer without a window.
 #include "cli/transfer_commands.h"
 
+#include <pthread.h>
+#include <signal.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cstdio>
 #include <string>
+#include <thread>
 
 #include "cli/commands.h"
+#include "cli/messages.h"
 #include "database/data_file.h"
 #include "database/image.h"
 #include "link/comm_port.h"
@@ -61,6 +66,50 @@ class ProgressPrinter : public TransferObserver {
   std::string status_;
 };
 
+// While alive, SIGINT and SIGTERM stop the transfer instead of the process:
+// the protocol still sends the end byte and closes the port, and the output's
+// temporary file is removed on the way out. The signals are blocked in every
+// thread (the port's watcher inherits the mask) and taken by one thread of
+// our own, so nothing runs in a signal handler.
+class SignalStop {
+ public:
+  explicit SignalStop(TransferProtocol& protocol) : protocol_(protocol) {
+    sigemptyset(&set_);
+    sigaddset(&set_, SIGINT);
+    sigaddset(&set_, SIGTERM);
+    sigaddset(&set_, SIGUSR2);  // our own "done"
+    pthread_sigmask(SIG_BLOCK, &set_, &previous_);
+    thread_ = std::thread([this] {
+      for (;;) {
+        int sig = 0;
+        if (sigwait(&set_, &sig) != 0 || sig == SIGUSR2) return;
+        int none = 0;
+        signal_.compare_exchange_strong(none, sig);
+        protocol_.Cancel();
+      }
+    });
+  }
+  ~SignalStop() {
+    pthread_kill(thread_.native_handle(), SIGUSR2);
+    thread_.join();
+    pthread_sigmask(SIG_SETMASK, &previous_, nullptr);
+  }
+  SignalStop(const SignalStop&) = delete;
+  SignalStop& operator=(const SignalStop&) = delete;
+
+  // The first signal taken, 0 if none.
+  int signal() const { return signal_.load(); }
+  // The shell's convention for a process ended by a signal.
+  int exit_code() const { return 128 + signal(); }
+
+ private:
+  TransferProtocol& protocol_;
+  sigset_t set_{};
+  sigset_t previous_{};
+  std::atomic<int> signal_{0};
+  std::thread thread_;
+};
+
 int UsageError(const std::string& text) {
   std::fprintf(stderr, "kavor-cli: %s (see kavor-cli --help)\n", text.c_str());
   return kExitUsage;
@@ -68,11 +117,6 @@ int UsageError(const std::string& text) {
 
 bool IsComName(const std::string& port) {
   return port.size() == 4 && port.compare(0, 3, "COM") == 0 && port[3] >= '1' && port[3] <= '4';
-}
-
-std::string FailureText(TransferResult result, const std::string& port) {
-  if (result == TransferResult::kOpenError && !IsComName(port)) return "Couldn't open port " + port;
-  return TransferErrorText(result, IsComName(port) ? port[3] - '0' : 1);
 }
 
 struct Args {
@@ -110,10 +154,22 @@ Args Parse(const std::vector<std::string>& words, bool wants_output) {
   return a;
 }
 
-int Report(TransferResult result, const std::string& port, ProgressPrinter& progress) {
-  progress.Finish();
-  if (result == TransferResult::kOk) return kExitOk;
-  std::fprintf(stderr, "kavor-cli: %s\n", FailureText(result, port).c_str());
+// The failure's line on stderr and the exit code.
+int Failure(TransferResult result, const std::string& port_name, const CCommPort& port,
+            const TransferProtocol& protocol, const SignalStop& stop) {
+  if (result == TransferResult::kCancelled) {
+    PrintError(port_name, TransferErrorText(result, 1));
+    return stop.exit_code();
+  }
+  if (result == TransferResult::kOpenError) {
+    // Name the device actually tried, so "COM2" shows where it pointed.
+    const std::string device = ResolvePortDevice(port_name);
+    const std::string text =
+        IsComName(port_name) ? TransferErrorText(result, port_name[3] - '0') : "Couldn't open port";
+    PrintError(device, text, port.last_error());
+    return kExitFailed;
+  }
+  PrintError(port_name, TransferErrorText(result, 1), protocol.failure_reason());
   return kExitFailed;
 }
 
@@ -126,15 +182,27 @@ int RunReadCommand(const std::vector<std::string>& words) {
   TransferProtocol protocol(port);
   ProgressPrinter progress;
   protocol.set_observer(&progress);
-  const TransferResult result = protocol.OnOK(TransferDirection::kRead, args.port, nullptr);
-  if (const int rc = Report(result, args.port, progress); rc != kExitOk) return rc;
-  // The transfer checked the sector markers already; only now is OUT written.
-  Image image;
-  image.Install(protocol.staged(), protocol.staged_kind());
-  if (!WriteDataFile(args.output, image)) {
-    std::fprintf(stderr, "kavor-cli: %s\n", kFileSaveError);
+  SignalStop stop(protocol);
+  // An output that cannot be written is found before the receiver is
+  // bothered; the file itself appears only once the image has passed every
+  // check, and a failed or interrupted read leaves nothing behind.
+  PendingSave save;
+  if (!save.Begin(args.output)) {
+    PrintError(args.output, kFileSaveError, save.reason());
     return kExitFailed;
   }
+  const TransferResult result = protocol.OnOK(TransferDirection::kRead, args.port, nullptr);
+  progress.Finish();
+  if (result != TransferResult::kOk) return Failure(result, args.port, port, protocol, stop);
+  if (stop.signal() != 0) {
+    PrintError(args.port, TransferErrorText(TransferResult::kCancelled, 1));
+    return stop.exit_code();
+  }
+  if (!save.Commit(protocol.staged(), ImageLength(protocol.staged_kind()))) {
+    PrintError(args.output, kFileSaveError, save.reason());
+    return kExitFailed;
+  }
+  std::printf("Read %u bytes into %s.\n", unsigned(protocol.block_length()), args.output.c_str());
   return kExitOk;
 }
 
@@ -142,8 +210,9 @@ int RunWriteCommand(const std::vector<std::string>& words) {
   const Args args = Parse(words, false);
   if (!args.error.empty()) return UsageError(args.error);
   StagedImage staged;
-  if (const int code = ReadDataFile(args.file, staged); code != 0) {
-    std::fprintf(stderr, "kavor-cli: %s\n", FileOpenErrorText(code).c_str());
+  std::string reason;
+  if (const int code = ReadDataFile(args.file, staged, &reason); code != 0) {
+    PrintError(args.file, FileOpenErrorText(code), reason);
     return kExitLoad;
   }
   Image image;
@@ -152,7 +221,12 @@ int RunWriteCommand(const std::vector<std::string>& words) {
   TransferProtocol protocol(port);
   ProgressPrinter progress;
   protocol.set_observer(&progress);
-  return Report(protocol.OnOK(TransferDirection::kWrite, args.port, &image), args.port, progress);
+  SignalStop stop(protocol);
+  const TransferResult result = protocol.OnOK(TransferDirection::kWrite, args.port, &image);
+  progress.Finish();
+  if (result != TransferResult::kOk) return Failure(result, args.port, port, protocol, stop);
+  std::printf("Wrote %u bytes from %s to the receiver.\n", unsigned(protocol.block_length()), args.file.c_str());
+  return kExitOk;
 }
 
 }  // namespace kavor::cli

@@ -48,12 +48,19 @@ bool CByteQueue::WaitForByte(std::chrono::steady_clock::time_point deadline) {
            read_index_.load(std::memory_order_relaxed);
   };
   if (available()) return true;
+  if (interrupted_.load()) return false;
   std::unique_lock<std::mutex> lock(wait_mutex_);
   consumer_waiting_.store(true, std::memory_order_relaxed);
   std::atomic_thread_fence(std::memory_order_seq_cst);
-  const bool got = wait_cv_.wait_until(lock, deadline, available);
+  wait_cv_.wait_until(lock, deadline, [&] { return available() || interrupted_.load(); });
   consumer_waiting_.store(false, std::memory_order_relaxed);
-  return got;
+  return available();
+}
+
+void CByteQueue::Interrupt() {
+  interrupted_.store(true);
+  std::lock_guard<std::mutex> lock(wait_mutex_);
+  wait_cv_.notify_all();
 }
 
 }  // namespace kavor

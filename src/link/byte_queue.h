@@ -32,8 +32,13 @@ class CByteQueue {
   void Clear();
 
   // Consumer side: returns once a byte is available (true) or the deadline
-  // has passed (false). Sleeps rather than polls.
+  // has passed or the wait was interrupted (false). Sleeps rather than polls.
   bool WaitForByte(std::chrono::steady_clock::time_point deadline);
+  // Any thread: ends the consumer's current and every later wait at once,
+  // until ClearInterrupt. Used to stop a transfer from outside.
+  void Interrupt();
+  void ClearInterrupt() { interrupted_.store(false); }
+  bool interrupted() const { return interrupted_.load(); }
 
  private:
   std::array<std::uint8_t, kSize> storage_{};
@@ -41,6 +46,7 @@ class CByteQueue {
   std::atomic<int> read_index_{0};
 
   std::atomic<bool> consumer_waiting_{false};
+  std::atomic<bool> interrupted_{false};
   std::mutex wait_mutex_;
   std::condition_variable wait_cv_;
 };

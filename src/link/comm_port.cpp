@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <system_error>
 
 namespace kavor {
@@ -51,29 +52,46 @@ std::string PortNameForIndex(int index) {
 
 CCommPort::~CCommPort() { Close(); }
 
+int CCommPort::Fail(int& fd, const std::string& reason) {
+  last_error_ = reason;
+  CloseFd(fd);
+  return 0;
+}
+
 int CCommPort::Open(const std::string& name, std::uint32_t baud) {
-  if (is_open()) return 0;
+  if (is_open()) {
+    last_error_ = "already open";
+    return 0;
+  }
   running_.store(0);
   name_ = name;
+  last_error_.clear();
   const speed_t speed = BaudConstant(baud);
-  if (speed == B0) return 0;
+  if (speed == B0) {
+    last_error_ = "unsupported baud rate " + std::to_string(baud);
+    return 0;
+  }
 
   const std::string device = ResolvePortDevice(name);
   int fd = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return 0;
+  if (fd < 0) return Fail(fd, std::strerror(errno));
+  if (!::isatty(fd)) return Fail(fd, "not a serial port");
   // "No sharing": TIOCEXCL keeps other (non-root) openers out, the lock
   // catches a second Kavor or kavor-cli even when run as root.
-  if (!::isatty(fd) || ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-    CloseFd(fd);
-    return 0;
-  }
+  if (::flock(fd, LOCK_EX | LOCK_NB) != 0)
+    return Fail(fd, errno == EWOULDBLOCK ? "in use by another program" : std::strerror(errno));
   ::ioctl(fd, TIOCEXCL);
+  // The exclusive mode belongs to the terminal, not to this descriptor: it
+  // outlives our close while anything else holds the line open (the far end
+  // of a pty, an adapter's helper), and would lock every ordinary user out
+  // of the next transfer. Every way out of here gives it up again.
+  auto fail_exclusive = [&](const std::string& reason) {
+    ::ioctl(fd, TIOCNXCL);
+    return Fail(fd, reason);
+  };
 
   termios tio{};
-  if (::tcgetattr(fd, &tio) != 0) {
-    CloseFd(fd);
-    return 0;
-  }
+  if (::tcgetattr(fd, &tio) != 0) return fail_exclusive(std::strerror(errno));
   cfmakeraw(&tio);
   tio.c_cflag &= ~tcflag_t(CSIZE | PARENB | CSTOPB | CRTSCTS);
   tio.c_cflag |= CS8 | CREAD | CLOCAL;
@@ -81,34 +99,30 @@ int CCommPort::Open(const std::string& name, std::uint32_t baud) {
   tio.c_cc[VMIN] = 0;
   tio.c_cc[VTIME] = 0;
   if (cfsetispeed(&tio, speed) != 0 || cfsetospeed(&tio, speed) != 0 ||
-      ::tcsetattr(fd, TCSANOW, &tio) != 0) {
-    CloseFd(fd);
-    return 0;
-  }
+      ::tcsetattr(fd, TCSANOW, &tio) != 0)
+    return fail_exclusive(std::strerror(errno));
   // Only the input side: our own output was drained by the last Close, and
   // discarding output here could drop an end byte the receiver has not yet
   // taken (on a pty it flushes the other end's unread input).
   ::tcflush(fd, TCIFLUSH);
 
   int wake[2];
-  if (::pipe2(wake, O_CLOEXEC | O_NONBLOCK) != 0) {
-    CloseFd(fd);
-    return 0;
-  }
+  if (::pipe2(wake, O_CLOEXEC | O_NONBLOCK) != 0) return fail_exclusive(std::strerror(errno));
   fd_ = fd;
   wake_read_ = wake[0];
   wake_write_ = wake[1];
   running_.store(1);
   try {
     watcher_ = std::thread([this] { ThreadWatchComm(this); });
-  } catch (const std::system_error&) {
+  } catch (const std::system_error& e) {
     Close();
+    last_error_ = e.what();
     return 0;
   }
   return 1;
 }
 
-void CCommPort::Close() {
+void CCommPort::StopReceiving() {
   running_.store(0);
   if (wake_write_ >= 0) {
     const char b = 1;
@@ -116,9 +130,14 @@ void CCommPort::Close() {
   }
   // The descriptor is released only after the watcher has left poll().
   if (watcher_.joinable()) watcher_.join();
+}
+
+void CCommPort::Close() {
+  StopReceiving();
   if (fd_ >= 0) {
     DrainOutput();
     ::tcflush(fd_, TCIFLUSH);
+    ::ioctl(fd_, TIOCNXCL);
   }
   CloseFd(fd_);
   CloseFd(wake_read_);
@@ -128,7 +147,7 @@ void CCommPort::Close() {
 void CCommPort::DrainOutput() {
   // tcdrain() has no time-out; wait on the output count instead, bounded by
   // the write time-out, so a stuck line cannot hang Close.
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kWriteTimeoutMs);
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(write_timeout_ms_);
   for (;;) {
     int pending = 0;
     if (::ioctl(fd_, TIOCOUTQ, &pending) != 0) break;
@@ -141,9 +160,11 @@ void CCommPort::DrainOutput() {
   }
 }
 
-int CCommPort::Write(const std::uint8_t* data, int count) {
+int CCommPort::Write(const std::uint8_t* data, int count) { return Write(data, count, write_timeout_ms_); }
+
+int CCommPort::Write(const std::uint8_t* data, int count, int timeout_ms) {
   if (fd_ < 0 || count <= 0) return 0;
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kWriteTimeoutMs);
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
   int written = 0;
   while (written < count) {
     const ssize_t n = ::write(fd_, data + written, std::size_t(count - written));
@@ -181,25 +202,30 @@ unsigned ThreadWatchComm(CCommPort* port) {
     // catches up, instead of being thrown away.
     const nfds_t nfds = room > 0 ? 2 : 1;
     const int rc = ::poll(fds, nfds, room > 0 ? -1 : 1);
+    port->wakeups_.fetch_add(1, std::memory_order_relaxed);
     if (rc < 0) {
       if (errno == EINTR) continue;
       break;
     }
     if (fds[0].revents != 0) break;
     if (nfds < 2 || fds[1].revents == 0) continue;
+    bool received = false;
     if (fds[1].revents & POLLIN) {
       for (;;) {
         const int free_space = CByteQueue::kCapacity - port->mQueue.GetCount();
         if (free_space <= 0) break;
         const int n = port->Read(chunk, free_space < int(sizeof chunk) ? free_space : int(sizeof chunk));
         if (n <= 0) break;
+        received = true;
         for (int i = 0; i < n; ++i) port->mQueue.Put(chunk[i]);
       }
-    } else {
-      // Hang-up or error without data (the other end went away): do not
-      // spin on it; look again shortly unless Close wakes us first.
+    }
+    if (!received) {
+      // A hang-up (the device went away, the far end closed) keeps poll()
+      // reporting input that read() answers with nothing: not data, so rest
+      // before looking again unless Close wakes us first.
       pollfd wake{port->wake_read_, POLLIN, 0};
-      if (::poll(&wake, 1, 20) > 0) break;
+      if (::poll(&wake, 1, CCommPort::kIdleBackoffMs) > 0) break;
     }
   }
   return 1;

@@ -73,6 +73,11 @@ int CTransferDlg::exec() {
   instruction_->show();
   ok_->show();
   cancel_->show();
+  // The last showing hid the buttons while one had the focus; Qt would give
+  // the focus back to Cancel, whose auto-default then takes Enter. OK is the
+  // default, and focused, every time.
+  ok_->setDefault(true);
+  ok_->setFocus(Qt::OtherFocusReason);
   return QDialog::exec();
 }
 

@@ -17,6 +17,7 @@ std::string TransferErrorText(TransferResult result, int port_number) {
     case TransferResult::kDataReadError: return "Data read error";
     case TransferResult::kDataFormatError: return "Data format error";
     case TransferResult::kDataWriteError: return "Data write error";
+    case TransferResult::kCancelled: return "Transfer interrupted";
   }
   return {};
 }
@@ -28,7 +29,18 @@ void TransferProtocol::set_observer(TransferObserver* observer) {
   observer_ = observer ? observer : &null_observer_;
 }
 
-void TransferProtocol::Status(const std::string& text) { observer_->OnStatus(text); }
+void TransferProtocol::Cancel() {
+  cancelled_.store(true);
+  port_.mQueue.Interrupt();
+}
+
+// Skipped bytes and repeated attempts would otherwise flood the status line
+// with the same text.
+void TransferProtocol::Status(const std::string& text) {
+  if (text == last_status_) return;
+  last_status_ = text;
+  observer_->OnStatus(text);
+}
 
 void TransferProtocol::Percent(std::uint32_t done, std::uint32_t length, int& last) {
   const int percent = int((100ull * done) / length);
@@ -38,50 +50,70 @@ void TransferProtocol::Percent(std::uint32_t done, std::uint32_t length, int& la
   observer_->OnProgress(percent);
 }
 
-void TransferProtocol::SendByte(std::uint8_t byte) { port_.Write(&byte, 1); }
+TransferProtocol::Clock::duration TransferProtocol::LineTime(std::size_t count) const {
+  const long long rate = timing_.line_bytes_per_second > 0 ? timing_.line_bytes_per_second : 11520;
+  // Rounded up, so that a single byte still gets its whole time-out.
+  return std::chrono::microseconds((static_cast<long long>(count) * 1000000 + rate - 1) / rate);
+}
 
-std::uint8_t TransferProtocol::ReceiveByte() {
+bool TransferProtocol::SendBytes(const std::uint8_t* data, std::size_t count) {
+  const auto bound = LineTime(count) + std::chrono::milliseconds(timing_.write_timeout_ms);
+  const int ms = int(std::chrono::ceil<std::chrono::milliseconds>(bound).count());
+  return port_.Write(data, int(count), ms) == int(count);
+}
+
+bool TransferProtocol::SendByte(std::uint8_t byte) { return SendBytes(&byte, 1); }
+
+std::uint8_t TransferProtocol::ReceiveByte() { return ReceiveByteUntil(Clock::time_point::max()); }
+
+std::uint8_t TransferProtocol::ReceiveByteUntil(Clock::time_point limit) {
   mTimeOut = 1;
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timing_.byte_timeout_ms);
+  auto deadline = Clock::now() + std::chrono::milliseconds(timing_.byte_timeout_ms);
+  if (limit < deadline) deadline = limit;
   std::uint8_t byte = 0;
   for (;;) {
+    if (cancelled()) return 0;
     if (port_.mQueue.Get(&byte)) {
       mTimeOut = 0;
       return byte;
     }
-    if (std::chrono::steady_clock::now() > deadline) return 0;
+    if (Clock::now() > deadline) return 0;
     // Sleep until the watcher delivers; one last look happens after the deadline.
     port_.mQueue.WaitForByte(deadline + std::chrono::milliseconds(1));
   }
 }
 
 int TransferProtocol::ConnectReceiver() {
+  // Silent seconds use up attempts; the limit also ends a line that keeps
+  // talking without ever completing the handshake (noise, a wrong device).
+  const auto limit = Clock::now() + std::chrono::milliseconds(timing_.connect_limit_ms);
   int attempts = timing_.connect_attempts;
   for (;;) {
     Status("Trying to connect ... (" + std::to_string(attempts) + ")");
-    const std::uint8_t byte = ReceiveByte();
+    if (cancelled() || Clock::now() >= limit) return 0;
+    const std::uint8_t byte = ReceiveByteUntil(limit);
     if (timed_out()) {
-      if (--attempts <= 0) return 0;
+      if (cancelled() || Clock::now() >= limit || --attempts <= 0) return 0;
       continue;
     }
     if (byte != kAnnounce) continue;  // start-up chatter, left-overs: skipped
-    SendByte(kAnswer);
+    if (!SendByte(kAnswer)) return 0;
     std::this_thread::sleep_for(std::chrono::milliseconds(timing_.sync_pause_ms));
-    SendByte(kSync);
-    const std::uint8_t reply = ReceiveByte();
+    if (!SendByte(kSync)) return 0;
+    const std::uint8_t reply = ReceiveByteUntil(limit);
     if (!timed_out() && reply == kSync) return 1;
   }
 }
 
 int TransferProtocol::ReadBlock(std::uint32_t address, std::uint32_t length, std::uint8_t* destination,
                                 bool progress) {
-  SendByte(kReadCommand);
+  if (!SendByte(kReadCommand)) return 0;
   const std::uint8_t echo = ReceiveByte();
   if (timed_out() || echo != kReadCommand) return 0;
   std::uint8_t request[8];
   WriteU32(request, address);
   WriteU32(request + 4, length);
-  for (std::uint8_t b : request) SendByte(b);
+  if (!SendBytes(request, sizeof request)) return 0;
 
   std::uint32_t sum = 0;
   int last = -1;
@@ -100,7 +132,7 @@ int TransferProtocol::ReadBlock(std::uint32_t address, std::uint32_t length, std
 }
 
 int TransferProtocol::WriteBlock(const std::uint8_t* data, std::uint32_t length, bool progress) {
-  SendByte(kWriteCommand);
+  if (!SendByte(kWriteCommand)) return 0;
   const std::uint8_t echo = ReceiveByte();
   if (timed_out() || echo != kWriteCommand) return 0;
   const std::uint32_t base = receiver_base();
@@ -109,26 +141,50 @@ int TransferProtocol::WriteBlock(const std::uint8_t* data, std::uint32_t length,
   WriteU32(header + 4, length);
   WriteU32(header + 8, 0);
   WriteU32(header + 12, base + length);
-  for (std::uint8_t b : header) SendByte(b);
+  if (!SendBytes(header, sizeof header)) return 0;
   const std::uint8_t accepted = ReceiveByte();
   if (timed_out() || accepted != kAccepted) return 0;
 
+  // The same bytes in the same order as one at a time, handed over in
+  // pieces; the whole block and its checksum must be taken within their
+  // line time plus one write time-out, or a receiver that stopped reading
+  // would hold the transfer for as long as the line stays open.
+  constexpr std::uint32_t kPiece = 256;
+  const auto deadline = Clock::now() + LineTime(std::size_t(length) + 4) +
+                        std::chrono::milliseconds(timing_.write_timeout_ms);
+  auto left_ms = [&] {
+    return int(std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count());
+  };
+  auto stuck = [&] {
+    reason_ = "the receiver stopped taking data";
+    return 0;
+  };
   std::uint32_t sum = 0;
   int last = -1;
-  for (std::uint32_t i = 0; i < length; ++i) {
-    SendByte(data[i]);
-    sum += data[i];
-    if (progress) Percent(i + 1, length, last);
+  for (std::uint32_t i = 0; i < length;) {
+    if (cancelled()) return 0;
+    const int left = left_ms();
+    if (left <= 0) return stuck();
+    const std::uint32_t n = length - i < kPiece ? length - i : kPiece;
+    const int written = port_.Write(data + i, int(n), left);
+    for (int j = 0; j < written; ++j) {
+      sum += data[i + std::uint32_t(j)];
+      if (progress) Percent(i + std::uint32_t(j) + 1, length, last);
+    }
+    if (written < int(n)) return stuck();
+    i += n;
   }
   std::uint8_t trailer[4];
   WriteU32(trailer, sum);
-  for (std::uint8_t b : trailer) SendByte(b);
+  const int left = left_ms();
+  if (left <= 0 || port_.Write(trailer, 4, left) != 4) return stuck();
 
   observer_->OnProgressShown(false);
   Status("Wait...");
   for (int i = 0; i < timing_.final_waits; ++i) {
     const std::uint8_t reply = ReceiveByte();
     if (!timed_out()) return reply == kAccepted ? 1 : 0;
+    if (cancelled()) return 0;
   }
   return 0;
 }
@@ -155,16 +211,28 @@ int TransferProtocol::CheckVersionTable(TransferDirection direction, int image_k
 }
 
 bool TransferProtocol::OpenPort(const std::string& port_name) {
+  if (cancelled()) return false;
+  port_.set_write_timeout_ms(timing_.write_timeout_ms);
   return port_.Open(port_name, kBaudRate) == 1;
 }
 
 void TransferProtocol::EndTransfer() {
+  // Whatever the receiver sends after the end byte belongs to no transfer:
+  // stop taking bytes first, so that none of it waits in the queue for the
+  // next handshake (a fresh announcement there would be answered).
+  port_.StopReceiving();
   SendByte(kEnd);
   port_.Close();
 }
 
+TransferResult TransferProtocol::Failed(TransferResult step) {
+  EndTransfer();
+  return cancelled() ? TransferResult::kCancelled : step;
+}
+
 TransferResult TransferProtocol::OnOK(TransferDirection direction, const std::string& port_name,
                                       const Image* image) {
+  if (cancelled()) return TransferResult::kCancelled;
   if (!OpenPort(port_name)) return TransferResult::kOpenError;
   return RunOpened(direction, image);
 }
@@ -172,18 +240,12 @@ TransferResult TransferProtocol::OnOK(TransferDirection direction, const std::st
 TransferResult TransferProtocol::RunOpened(TransferDirection direction, const Image* image) {
   mConversion = 0;
   staged_kind_ = 0;
-  if (direction == TransferDirection::kWrite && image == nullptr) {
-    EndTransfer();
-    return TransferResult::kDataWriteError;
-  }
-  if (!ConnectReceiver()) {
-    EndTransfer();
-    return TransferResult::kConnectError;
-  }
-  if (!CheckVersionTable(direction, image ? image->kind() : 0)) {
-    EndTransfer();
-    return TransferResult::kVersionTableError;
-  }
+  block_length_ = 0;
+  reason_.clear();
+  last_status_.clear();
+  if (direction == TransferDirection::kWrite && image == nullptr) return Failed(TransferResult::kDataWriteError);
+  if (!ConnectReceiver()) return Failed(TransferResult::kConnectError);
+  if (!CheckVersionTable(direction, image ? image->kind() : 0)) return Failed(TransferResult::kVersionTableError);
   observer_->OnProgressShown(true);
   return direction == TransferDirection::kRead ? Read() : Write(*image);
 }
@@ -191,11 +253,21 @@ TransferResult TransferProtocol::RunOpened(TransferDirection direction, const Im
 TransferResult TransferProtocol::Read() {
   const int kind = receiver_kind();
   const std::uint32_t length = std::uint32_t(ImageLength(kind));
-  const bool ok = ReadBlock(receiver_base(), length, staged_.get(), true);
+  if (!ReadBlock(receiver_base(), length, staged_.get(), true)) return Failed(TransferResult::kDataReadError);
   EndTransfer();
-  if (!ok) return TransferResult::kDataReadError;
-  if (!CheckSectorMarkers(staged_.get(), kind)) return TransferResult::kDataFormatError;
+  if (cancelled()) return TransferResult::kCancelled;
+  // The same checks as opening a data file: an image the editor would refuse
+  // from a file is refused from the line too.
+  if (!CheckSectorMarkers(staged_.get(), kind)) {
+    reason_ = "a sector lacks its marker";
+    return TransferResult::kDataFormatError;
+  }
+  if (!HeaderCountsFit(staged_.get(), kind)) {
+    reason_ = "the header counts more records than a kind-" + std::to_string(kind) + " image holds";
+    return TransferResult::kDataFormatError;
+  }
   staged_kind_ = kind;
+  block_length_ = length;
   return TransferResult::kOk;
 }
 
@@ -214,9 +286,10 @@ TransferResult TransferProtocol::Write(const Image& image) {
     RebuildSatellitesInUse(*clamped);
     data = clamped->bytes();
   }
-  const bool ok = WriteBlock(data, length, true);
+  if (!WriteBlock(data, length, true)) return Failed(TransferResult::kDataWriteError);
   EndTransfer();
-  return ok ? TransferResult::kOk : TransferResult::kDataWriteError;
+  block_length_ = length;
+  return TransferResult::kOk;
 }
 
 }  // namespace kavor

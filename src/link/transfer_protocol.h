@@ -4,6 +4,8 @@
 #pragma once
 
 #include <array>
+#include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -14,10 +16,13 @@
 namespace kavor {
 
 struct TransferTiming {
-  int byte_timeout_ms = 1000;  // ReceiveByte's deadline
-  int connect_attempts = 10;   // silent time-outs before giving up the handshake
-  int sync_pause_ms = 20;      // between 0xBC and 0x16
-  int final_waits = 10;        // time-outs allowed for the write's confirmation
+  int byte_timeout_ms = 1000;     // ReceiveByte's deadline
+  int connect_attempts = 10;      // silent time-outs before giving up the handshake
+  int connect_limit_ms = 30000;   // the whole handshake, however many bytes arrive
+  int sync_pause_ms = 20;         // between 0xBC and 0x16
+  int final_waits = 10;           // time-outs allowed for the write's confirmation
+  int write_timeout_ms = 1000;    // what a write may take beyond its line time
+  int line_bytes_per_second = 11520;  // 115200 baud at 10 bits a byte
 };
 
 enum class TransferDirection { kRead, kWrite };
@@ -30,6 +35,7 @@ enum class TransferResult {
   kDataReadError,
   kDataFormatError,
   kDataWriteError,
+  kCancelled,  // stopped from outside (kavor-cli on a signal)
 };
 
 // The message the user sees. `port_number` is the configured index + 1.
@@ -66,6 +72,11 @@ class TransferProtocol {
   explicit TransferProtocol(CCommPort& port, TransferTiming timing = {});
 
   void set_observer(TransferObserver* observer);
+  // Any thread: the running transfer stops at its next step, still sending
+  // the end byte and closing the port, and ends with kCancelled; later
+  // transfers on this object end so at once.
+  void Cancel();
+  bool cancelled() const { return cancelled_.load(); }
   void set_timing(const TransferTiming& timing) { timing_ = timing; }
   const TransferTiming& timing() const { return timing_; }
 
@@ -81,7 +92,8 @@ class TransferProtocol {
   TransferResult RunOpened(TransferDirection direction, const Image* image);
 
   // --- the protocol steps
-  void SendByte(std::uint8_t byte);
+  // False when the line did not take the byte within the write time-out.
+  bool SendByte(std::uint8_t byte);
   // The next received byte; on time-out returns 0 with timed_out() true.
   std::uint8_t ReceiveByte();
   bool timed_out() const { return mTimeOut != 0; }
@@ -97,10 +109,22 @@ class TransferProtocol {
   int receiver_kind() const;
   std::uint32_t receiver_base() const;
   bool conversion() const { return mConversion != 0; }
+  // Image bytes the last successful transfer moved.
+  std::uint32_t block_length() const { return block_length_; }
+  // A few words on why the last transfer failed, where more is known than
+  // the message says; often empty.
+  const std::string& failure_reason() const { return reason_; }
 
  private:
+  using Clock = std::chrono::steady_clock;
   void Status(const std::string& text);
   void Percent(std::uint32_t done, std::uint32_t length, int& last);
+  // ReceiveByte whose wait also ends at `limit`.
+  std::uint8_t ReceiveByteUntil(Clock::time_point limit);
+  // Bytes in order within their line time plus the write time-out.
+  bool SendBytes(const std::uint8_t* data, std::size_t count);
+  Clock::duration LineTime(std::size_t count) const;
+  TransferResult Failed(TransferResult step);
   TransferResult Read();
   TransferResult Write(const Image& image);
   void EndTransfer();
@@ -115,6 +139,10 @@ class TransferProtocol {
   int mTimeOut = 0;
   std::unique_ptr<std::uint8_t[]> staged_;
   int staged_kind_ = 0;
+  std::uint32_t block_length_ = 0;
+  std::string reason_;
+  std::string last_status_;
+  std::atomic<bool> cancelled_{false};
 };
 
 }  // namespace kavor

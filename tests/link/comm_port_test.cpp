@@ -1,8 +1,11 @@
 #include "link/comm_port.h"
 
 #include <fcntl.h>
+#include <grp.h>
 #include <poll.h>
 #include <sys/file.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
@@ -36,9 +39,16 @@ class Pty {
   }
   ~Pty() {
     ::close(hold_);
-    ::close(master_);
+    if (master_ >= 0) ::close(master_);
   }
   const std::string& slave() const { return slave_; }
+  // Another descriptor of the terminal the port opens.
+  int hold() const { return hold_; }
+  // The far end goes away, as an unplugged adapter does.
+  void HangUp() {
+    ::close(master_);
+    master_ = -1;
+  }
   void Send(const std::vector<std::uint8_t>& bytes) {
     std::size_t done = 0;
     while (done < bytes.size()) {
@@ -239,6 +249,130 @@ TEST(CommPort, InputArrivingWhileClosedIsDiscardedByTheNextOpen) {
   pty.Send({0x57});
   EXPECT_EQ(Drain(port, 1), std::vector<std::uint8_t>{0x57});
   port.Close();
+}
+
+TEST(CommPort, DefaultsAreTheLinksOwn) {
+  EXPECT_EQ(CCommPort::kBaudRate, 115200u);
+  EXPECT_EQ(CCommPort::kWriteTimeoutMs, 1000);
+  CCommPort port;
+  EXPECT_EQ(port.write_timeout_ms(), 1000);
+  EXPECT_EQ(CCommPort::kIdleBackoffMs, 20);
+}
+
+int ExclusiveFlag(int fd) {
+  int excl = -1;
+  return ::ioctl(fd, TIOCGEXCL, &excl) == 0 ? excl : -1;
+}
+
+// The exclusive mode is the terminal's: it outlives our descriptor while
+// anything else holds the line (here the test's own descriptor).
+TEST(CommPort, CloseGivesUpTheExclusiveMode) {
+  Pty pty;
+  CCommPort port;
+  for (int round = 0; round < 2; ++round) {
+    ASSERT_EQ(port.Open(pty.slave(), 115200), 1);
+    EXPECT_EQ(ExclusiveFlag(pty.hold()), 1) << round;
+    port.Close();
+    EXPECT_EQ(ExclusiveFlag(pty.hold()), 0) << round;
+  }
+}
+
+TEST(CommPort, AFailedOpenLeavesTheModeAsItWas) {
+  Pty pty;
+  CCommPort first, second;
+  ASSERT_EQ(first.Open(pty.slave(), 115200), 1);
+  EXPECT_EQ(second.Open(pty.slave(), 115200), 0);
+  EXPECT_EQ(ExclusiveFlag(pty.hold()), 1);  // still the first one's
+  first.Close();
+  EXPECT_EQ(ExclusiveFlag(pty.hold()), 0);
+}
+
+// What an ordinary user sees: a child drops to nobody and opens the line.
+// Exit 0 opened, 1 refused as busy, 2 refused otherwise, 3 could not drop.
+int OpenAsNobody(const std::string& device) {
+  const pid_t child = ::fork();
+  if (child == 0) {
+    if (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(3);
+    const int fd = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    ::_exit(fd >= 0 ? 0 : errno == EBUSY ? 1 : 2);
+  }
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST(CommPort, AnOrdinaryUserCanOpenTheLineAgainAfterATransfer) {
+  Pty pty;
+  ASSERT_EQ(::chmod(pty.slave().c_str(), 0666), 0);
+  CCommPort port;
+  ASSERT_EQ(port.Open(pty.slave(), 115200), 1);
+  EXPECT_EQ(OpenAsNobody(pty.slave()), 1);  // kept out while we hold it
+  port.Close();
+  EXPECT_EQ(OpenAsNobody(pty.slave()), 0);
+}
+
+TEST(CommPort, LastErrorSaysWhyOpenFailed) {
+  Pty pty;
+  CCommPort holder;
+  ASSERT_EQ(holder.Open(pty.slave(), 115200), 1);
+  const struct {
+    std::string device;
+    const char* reason;
+  } cases[] = {
+      {"/dev/kavor-no-such-port", "No such file or directory"},
+      {"/dev/null", "not a serial port"},
+      {pty.slave(), "in use by another program"},
+  };
+  for (const auto& c : cases) {
+    CCommPort port;
+    EXPECT_EQ(port.Open(c.device, 115200), 0) << c.device;
+    EXPECT_EQ(port.last_error(), c.reason) << c.device;
+  }
+  holder.Close();
+  CCommPort port;
+  ASSERT_EQ(port.Open("/dev/null", 115200), 0);
+  ASSERT_EQ(port.Open(pty.slave(), 115200), 1);
+  EXPECT_EQ(port.last_error(), "");
+  port.Close();
+}
+
+// After a hang-up poll() keeps reporting input that read() answers with
+// nothing; the watcher must rest between looks instead of spinning.
+TEST(CommPort, WatcherRestsAfterTheLineHangsUp) {
+  Pty pty;
+  CCommPort port;
+  ASSERT_EQ(port.Open(pty.slave(), 115200), 1);
+  pty.Send({0x42});
+  ASSERT_EQ(Drain(port, 1), std::vector<std::uint8_t>{0x42});
+  pty.HangUp();
+  const auto start = std::chrono::steady_clock::now();
+  const unsigned long before = port.watcher_wakeups();
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  const unsigned long woke = port.watcher_wakeups() - before;
+  const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(
+      std::chrono::steady_clock::now() - start).count();
+  // Resting: about one look per back-off. Spinning: thousands.
+  EXPECT_LE(woke, static_cast<unsigned long>(elapsed / CCommPort::kIdleBackoffMs + 5)) << elapsed << " ms";
+  EXPECT_GE(woke, 1u);
+  port.Close();
+  EXPECT_FALSE(port.is_open());
+}
+
+TEST(CommPort, StopReceivingKeepsLaterBytesOutOfTheQueueButStillWrites) {
+  Pty pty;
+  CCommPort port;
+  ASSERT_EQ(port.Open(pty.slave(), 115200), 1);
+  pty.Send({0x01});
+  ASSERT_EQ(Drain(port, 1), std::vector<std::uint8_t>{0x01});
+  port.StopReceiving();
+  pty.Send({0x02, 0x03});
+  const std::uint8_t end = 0x1B;
+  EXPECT_EQ(port.Write(&end, 1), 1);
+  EXPECT_EQ(pty.Receive(1), std::vector<std::uint8_t>{0x1B});
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  EXPECT_EQ(port.mQueue.GetCount(), 0);
+  port.Close();
+  EXPECT_EQ(port.mQueue.GetCount(), 0);
 }
 
 }  // namespace

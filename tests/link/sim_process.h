@@ -72,6 +72,14 @@ class SimProcess {
     return ends;
   }
 
+  // The receiver vanishes at once, as if unplugged: its end of the line closes.
+  void Kill() {
+    if (pid_ <= 0) return;
+    ::kill(pid_, SIGKILL);
+    ::waitpid(pid_, nullptr, 0);
+    pid_ = -1;
+  }
+
   int CountLines(const std::string& prefix) const {
     int n = 0;
     for (const std::string& l : lines_) n += l.compare(0, prefix.size(), prefix) == 0;

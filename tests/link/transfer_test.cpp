@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstring>
 #include <fstream>
+#include <future>
+#include <thread>
 #include <memory>
 #include <string>
 #include <vector>
@@ -303,6 +306,255 @@ TEST_F(TransferTest, ReceiveByteTimesOutOnSilence) {
   protocol.SendByte(protocol::kEnd);
   port.Close();
   EXPECT_EQ(sim.Stop(), 1);
+}
+
+TEST(TransferTiming, DefaultsAreTheReceiversOwn) {
+  const TransferTiming t;
+  EXPECT_EQ(t.byte_timeout_ms, 1000);
+  EXPECT_EQ(t.connect_attempts, 10);
+  EXPECT_EQ(t.connect_limit_ms, 30000);
+  EXPECT_EQ(t.sync_pause_ms, 20);
+  EXPECT_EQ(t.final_waits, 10);  // the write's confirmation: 10 s
+  EXPECT_EQ(t.write_timeout_ms, 1000);
+  EXPECT_EQ(t.line_bytes_per_second, 11520);
+  EXPECT_EQ(protocol::kBaudRate, 115200u);
+  CCommPort port;
+  const TransferProtocol p(port);
+  EXPECT_EQ(p.timing().byte_timeout_ms, 1000);
+  EXPECT_EQ(p.timing().connect_limit_ms, 30000);
+}
+
+// Runs the transfer on another thread. One still running after a generous
+// limit is a hang, not slowness: the simulator is killed, which frees the
+// line, and the test fails.
+TransferResult RunGuarded(TransferProtocol& protocol, SimProcess& sim, TransferDirection direction,
+                          const Image* image) {
+  auto done = std::async(std::launch::async, [&] { return protocol.OnOK(direction, sim.pty(), image); });
+  if (done.wait_for(std::chrono::seconds(30)) != std::future_status::ready) {
+    sim.Kill();
+    ADD_FAILURE() << "the transfer did not end";
+  }
+  return done.get();
+}
+
+// No end bytes among the data, so that counting them on the line means something.
+void WithoutEndBytes(Image& image) {
+  for (std::size_t i = 0; i < image.length(); ++i)
+    if (image.bytes()[i] == protocol::kEnd) image.bytes()[i] = 0x1C;
+}
+
+// The receiver accepts the header, then takes nothing more: the block must
+// fail within its line time plus the write time-out (here a fast line), not
+// wait one time-out per byte.
+TEST_F(TransferTest, AWriteTheReceiverStopsTakingFailsWithinItsLineTime) {
+  TransferTiming t = FastTiming();
+  t.write_timeout_ms = 200;
+  t.line_bytes_per_second = 10000000;
+  protocol.set_timing(t);
+  Image image;
+  MakeImage(image, 3);
+  WithoutEndBytes(image);
+  SimProcess sim({"--kind", "3", "--fault", "stop-reading", "--sessions", "0"});
+  EXPECT_EQ(RunGuarded(protocol, sim, TransferDirection::kWrite, &image), TransferResult::kDataWriteError);
+  EXPECT_EQ(protocol.failure_reason(), "the receiver stopped taking data");
+  EXPECT_TRUE(sim.WaitFor("stopped-reading"));
+  EXPECT_FALSE(port.is_open());
+  ASSERT_FALSE(recorder.percents.empty());
+  EXPECT_LT(recorder.percents.back(), 100);
+  EXPECT_NE(recorder.statuses.back(), "Wait...");
+  // The line was full: the end byte could not go out, and was not forced.
+  EXPECT_EQ(sim.Stop(), 0);
+}
+
+// A line that keeps talking but never completes the handshake.
+TEST_F(TransferTest, HandshakeGivesUpAfterItsLimitHoweverManyBytesArrive) {
+  TransferTiming t = FastTiming();
+  t.connect_limit_ms = 400;
+  protocol.set_timing(t);
+  const std::vector<std::vector<std::string>> setups = {
+      {"--fault", "noise", "--noise-ms", "5000"},
+      {"--fault", "bad-sync", "--bad-sync-count", "200"},
+  };
+  for (const auto& args : setups) {
+    SCOPED_TRACE(args[1]);
+    std::vector<std::string> all = args;
+    all.insert(all.end(), {"--sessions", "0"});
+    SimProcess sim(all);
+    recorder = {};
+    EXPECT_EQ(RunGuarded(protocol, sim, TransferDirection::kRead, nullptr), TransferResult::kConnectError);
+    EXPECT_EQ(sim.CountLines("connected"), 0);
+    // No silent second passed, so no attempt was used up.
+    EXPECT_EQ(recorder.statuses, std::vector<std::string>{"Trying to connect ... (3)"});
+    EXPECT_EQ(sim.Stop(), 1);
+  }
+}
+
+TEST_F(TransferTest, StatusIsReportedOnlyWhenItsTextChanges) {
+  SimProcess sim({"--kind", "3", "--fault", "noise", "--noise-ms", "600", "--sessions", "0"});
+  ASSERT_EQ(protocol.OnOK(TransferDirection::kRead, sim.pty(), nullptr), TransferResult::kOk);
+  ASSERT_GE(recorder.statuses.size(), 2u);
+  EXPECT_EQ(recorder.statuses.front(), "Trying to connect ... (3)");
+  EXPECT_EQ(recorder.statuses[1], "0 %");
+  for (std::size_t i = 1; i < recorder.statuses.size(); ++i)
+    EXPECT_NE(recorder.statuses[i], recorder.statuses[i - 1]) << i;
+  EXPECT_EQ(sim.Stop(), 1);
+}
+
+// An image that Open would refuse ("File open error (5)") is refused by a
+// read too, and nothing of it is kept.
+TEST_F(TransferTest, ReadRefusesAnImageWhoseCountsExceedItsKind) {
+  const struct {
+    const char* what;
+    std::uint16_t tps, services;
+  } cases[] = {{"channels", 10, 3091}, {"transponders", 1021, 10}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    Image served;
+    MakeImage(served, 3);
+    served.set_mTpCount(c.tps);
+    served.set_mServiceCount(c.services);
+    const auto file = dir / "counts.bin";
+    SaveImage(served, file);
+    SimProcess sim({"--kind", "3", "--image", file.string(), "--sessions", "0"});
+    EXPECT_EQ(protocol.OnOK(TransferDirection::kRead, sim.pty(), nullptr), TransferResult::kDataFormatError);
+    EXPECT_EQ(protocol.staged_kind(), 0);
+    EXPECT_EQ(protocol.failure_reason(), "the header counts more records than a kind-3 image holds");
+    EXPECT_EQ(sim.Stop(), 1);
+  }
+}
+
+// The receiver announces again right after an end byte. That announcement
+// must not wait in the queue for the next transfer, whose handshake would
+// answer it and then read the receiver's fresh announcement as its reply.
+TEST_F(TransferTest, NothingTheReceiverSendsAfterTheEndByteIsQueued) {
+  SimProcess sim({"--kind", "3", "--fault", "bad-id", "--sessions", "0"});
+  constexpr int kRounds = 100;
+  for (int i = 0; i < kRounds; ++i) {
+    ASSERT_EQ(protocol.OnOK(TransferDirection::kRead, sim.pty(), nullptr), TransferResult::kVersionTableError) << i;
+    ASSERT_EQ(port.mQueue.GetCount(), 0) << i;
+  }
+  EXPECT_EQ(sim.Stop(), kRounds);
+}
+
+// Announcements every millisecond: the host often answers one while the
+// next is already on its way, or reads a later one in place of the echo.
+TEST_F(TransferTest, ReadsSucceedWhenTheReceiverAnnouncesEveryMillisecond) {
+  SimProcess sim({"--kind", "3", "--announce-ms", "1", "--sessions", "0"});
+  constexpr int kRounds = 10;
+  for (int i = 0; i < kRounds; ++i)
+    ASSERT_EQ(RunGuarded(protocol, sim, TransferDirection::kRead, nullptr), TransferResult::kOk) << i;
+  EXPECT_EQ(sim.Stop(), kRounds);
+}
+
+// The receiver's side of the handshake, driven step by step.
+class HandshakeTest : public TransferTest {
+ protected:
+  // Waits for an announcement, skipping anything else.
+  bool AwaitAnnouncement() {
+    for (int i = 0; i < 50; ++i) {
+      const std::uint8_t b = protocol.ReceiveByte();
+      if (!protocol.timed_out() && b == protocol::kAnnounce) return true;
+    }
+    return false;
+  }
+  void Answer() {
+    protocol.SendByte(protocol::kAnswer);
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    protocol.SendByte(protocol::kSync);
+  }
+  bool Echoed() {
+    const std::uint8_t b = protocol.ReceiveByte();
+    return !protocol.timed_out() && b == protocol::kSync;
+  }
+  void End() {
+    protocol.SendByte(protocol::kEnd);
+    port.Close();
+  }
+};
+
+// The host answered an announcement that was already on its way when the
+// receiver echoed: that one echo answers both, a second would stand where
+// the host expects its command's echo.
+TEST_F(HandshakeTest, ASecondAnswerBeforeTheFirstCommandGetsNoSecondEcho) {
+  SimProcess sim({"--kind", "3", "--sessions", "0"});
+  ASSERT_EQ(port.Open(sim.pty(), 115200), 1);
+  ASSERT_TRUE(AwaitAnnouncement());
+  Answer();
+  Answer();
+  EXPECT_TRUE(Echoed());
+  EXPECT_EQ(protocol.CheckVersionTable(TransferDirection::kRead, 0), 1);
+  End();
+  EXPECT_EQ(sim.Stop(), 1);
+}
+
+// The host read an older announcement where the echo was and skipped the
+// echo: it waits for an announcement, so the receiver must send one.
+TEST_F(HandshakeTest, ReceiverAnnouncesAgainWhenTheHostSkippedItsEcho) {
+  SimProcess sim({"--kind", "3", "--sessions", "0"});
+  ASSERT_EQ(port.Open(sim.pty(), 115200), 1);
+  ASSERT_TRUE(AwaitAnnouncement());
+  Answer();
+  ASSERT_TRUE(Echoed());  // taken as a skipped byte
+  ASSERT_TRUE(AwaitAnnouncement());
+  Answer();
+  EXPECT_TRUE(Echoed());
+  EXPECT_EQ(protocol.CheckVersionTable(TransferDirection::kRead, 0), 1);
+  End();
+  EXPECT_EQ(sim.Stop(), 1);
+}
+
+// A fresh answer after commands: the last transfer's end byte never came
+// and a new one has begun. The receiver starts over.
+TEST_F(HandshakeTest, ReceiverRestartsItsHandshakeWhenAnsweredWhileConnected) {
+  SimProcess sim({"--kind", "3", "--sessions", "0"});
+  ASSERT_EQ(port.Open(sim.pty(), 115200), 1);
+  ASSERT_EQ(protocol.ConnectReceiver(), 1);
+  ASSERT_EQ(protocol.CheckVersionTable(TransferDirection::kRead, 0), 1);
+  Answer();
+  EXPECT_TRUE(Echoed());
+  EXPECT_EQ(protocol.CheckVersionTable(TransferDirection::kRead, 0), 1);
+  End();
+  EXPECT_EQ(sim.Stop(), 1);
+}
+
+// The receiver vanishes while the host waits for it: the handshake fails in
+// its normal time, with the watcher resting rather than spinning meanwhile.
+TEST_F(TransferTest, AHangUpEndsTheHandshakeInItsNormalTime) {
+  SimProcess sim({"--fault", "silence", "--sessions", "0"});
+  ASSERT_TRUE(protocol.OpenPort(sim.pty()));
+  sim.Kill();
+  const auto start = std::chrono::steady_clock::now();
+  const unsigned long before = port.watcher_wakeups();
+  EXPECT_EQ(protocol.RunOpened(TransferDirection::kRead, nullptr), TransferResult::kConnectError);
+  const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(
+      std::chrono::steady_clock::now() - start).count();
+  EXPECT_EQ(recorder.statuses.back(), "Trying to connect ... (1)");
+  EXPECT_LE(port.watcher_wakeups() - before,
+            static_cast<unsigned long>(elapsed / CCommPort::kIdleBackoffMs + 5));
+  EXPECT_FALSE(port.is_open());
+}
+
+TEST_F(TransferTest, CancelStopsARunningTransferWhichStillEndsTheLine) {
+  SimProcess sim({"--kind", "3", "--paced", "--sessions", "0"});
+  std::thread canceller([&] {
+    if (sim.WaitFor("read 0x80100000")) protocol.Cancel();
+  });
+  const TransferResult r = RunGuarded(protocol, sim, TransferDirection::kRead, nullptr);
+  canceller.join();
+  EXPECT_EQ(r, TransferResult::kCancelled);
+  EXPECT_EQ(TransferErrorText(r, 1), "Transfer interrupted");
+  EXPECT_EQ(protocol.staged_kind(), 0);
+  EXPECT_FALSE(port.is_open());
+  EXPECT_EQ(sim.Stop(), 1);
+}
+
+TEST_F(TransferTest, ACancelledProtocolOpensNothing) {
+  SimProcess sim({"--kind", "3", "--sessions", "0"});
+  protocol.Cancel();
+  EXPECT_EQ(protocol.OnOK(TransferDirection::kRead, sim.pty(), nullptr), TransferResult::kCancelled);
+  EXPECT_FALSE(port.is_open());
+  EXPECT_TRUE(recorder.statuses.empty());
+  EXPECT_EQ(sim.Stop(), 0);
 }
 
 }  // namespace
