@@ -101,7 +101,8 @@ CMainFrame::CMainFrame(Document& doc, UserInterface& ui) {
 
 void CMainFrame::FitToForm() {
   // The window has no sizing border: it follows the form and the toolbar,
-  // shrinking only, never beyond 1024 x 740.
+  // within 1024 x 740 unless the form beside a side-docked toolbar needs
+  // more; clipping the form instead would hide the channel list's edge.
   if (QLayout* l = layout()) {
     l->invalidate();
     l->activate();

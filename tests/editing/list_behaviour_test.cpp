@@ -100,8 +100,10 @@ TEST_F(ListBehaviourTest, SingleSelectionListsKeepTheirRow) {
     Key(list, Qt::Key_Space, Qt::ControlModifier);
     EXPECT_EQ(SelectedRows(list), std::vector<int>{list->currentIndex().row()}) << name << ": Ctrl+Space";
   }
-  // A click below the last transponder, with or without Ctrl, keeps the row too.
   QListView* tps = view->transponder_list();
+  Key(tps, Qt::Key_Down, Qt::ControlModifier);
+  EXPECT_EQ(SelectedRows(tps), std::vector<int>{tps->currentIndex().row()}) << "Ctrl+Down";
+  // A click below the last transponder, with or without Ctrl, keeps the row too.
   const QPoint below = tps->viewport()->mapTo(frame.get(), QPoint(10, tps->viewport()->height() - 5));
   ASSERT_FALSE(tps->indexAt(tps->viewport()->mapFrom(frame.get(), below)).isValid());
   const int row = tps->currentIndex().row();
