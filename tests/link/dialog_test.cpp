@@ -1,5 +1,8 @@
 // The transfer and Configuration dialogs inside the editor, against kavor-sim.
+#include <QApplication>
 #include <QComboBox>
+#include <QKeyEvent>
+#include <QPushButton>
 #include <QListView>
 #include <QProgressBar>
 #include <QLabel>
@@ -125,6 +128,54 @@ TEST_F(TransferDialogTest, WriteSendsTheImage) {
   ASSERT_TRUE(sim.WaitFor("stored"));
   EXPECT_EQ(kavor::testing::ReadFile(out).substr(0, 0x28000), kavor::testing::ReadFile(dir / "mine.bin"));
   EXPECT_EQ(dlg->windowTitle(), "Write data to receiver");
+}
+
+// Each showing has OK as its default and focused button, also after an
+// earlier showing hid the buttons while OK had the focus: Enter starts the
+// transfer instead of cancelling.
+TEST_F(TransferDialogTest, EnterPressesOkAtEveryShowing) {
+  {
+    kavor::testing::SimProcess sim({"--kind", "5", "--sessions", "1"});
+    UsePort(sim.pty());
+    PressOkSoon();
+    view->OnReadFromReceiver();
+    ASSERT_TRUE(messages.empty());
+  }
+  UsePort((dir / "no-such-device").string());
+  for (int showing = 0; showing < 2; ++showing) {
+    SCOPED_TRACE(showing);
+    messages.clear();
+    bool checked = false;
+    QTimer::singleShot(0, dlg, [this, &checked] {
+      EXPECT_TRUE(dlg->ok_button()->isDefault());
+      EXPECT_EQ(dlg->focusWidget(), dlg->ok_button());
+      QWidget* target = dlg->focusWidget() ? dlg->focusWidget() : dlg;
+      QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+      QApplication::sendEvent(target, &press);
+      QKeyEvent release(QEvent::KeyRelease, Qt::Key_Return, Qt::NoModifier);
+      QApplication::sendEvent(target, &release);
+      checked = true;
+      if (dlg->isVisible()) dlg->reject();
+    });
+    view->OnReadFromReceiver();
+    EXPECT_TRUE(checked);
+    // OK ran the transfer, which could not open the port; Cancel says nothing.
+    EXPECT_EQ(messages, std::vector<std::string>{"Couldn't open COM1 port"});
+  }
+}
+
+TEST_F(TransferDialogTest, AReadOfAnImageOpenWouldRefuseInstallsNothing) {
+  Image served;
+  BuildDemoImage(served, 5);
+  served.set_mTpCount(1021);
+  ASSERT_TRUE(WriteDataFile(dir / "served.bin", served));
+  kavor::testing::SimProcess sim({"--kind", "5", "--sessions", "1", "--image", (dir / "served.bin").string()});
+  UsePort(sim.pty());
+  PressOkSoon();
+  view->OnReadFromReceiver();
+  EXPECT_EQ(messages, std::vector<std::string>{"Data format error"});
+  EXPECT_FALSE(doc.view().image_loaded());
+  EXPECT_EQ(frame->windowTitle(), "Kavor");
 }
 
 TEST_F(TransferDialogTest, ConfigurationStoresTheChosenPort) {
