@@ -13,9 +13,9 @@
 #include "editing/kavor_list_view.h"
 #include "editing/user_interface.h"
 
+class QAction;
 class QCheckBox;
 class QGroupBox;
-class QAction;
 class QListView;
 class QMenu;
 class QRadioButton;
