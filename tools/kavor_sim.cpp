@@ -255,8 +255,6 @@ class Sim {
 
   // Announces until answered. False when the host ended the session (0x1B).
   bool Handshake() {
-    auto noise_until = Clock::now() + std::chrono::milliseconds(o_.fault == Fault::kNoise ? o_.noise_ms : 0);
-    std::uint8_t noise = 0x20;
     for (;;) {
       if (g_stop) return false;
       if (o_.fault == Fault::kSilence) {
@@ -271,8 +269,8 @@ class Sim {
       // unread (no host has the port open) another would only pile up, and
       // a host that does not purge its input would answer every one of them.
       if (Unread() == 0) {
-        const std::uint8_t out = Clock::now() < noise_until ? noise : kAnnounce;
-        if (out == noise) noise = std::uint8_t(noise == 0x7E ? 0x20 : noise + 1);  // never 0xCB
+        const std::uint8_t out = Clock::now() < noise_until_ ? noise_ : kAnnounce;
+        if (out == noise_) noise_ = std::uint8_t(noise_ == 0x7E ? 0x20 : noise_ + 1);  // never 0xCB
         [[maybe_unused]] ssize_t w = ::write(fd_, &out, 1);
       }
       std::uint8_t b;
@@ -296,6 +294,8 @@ class Sim {
   void Session() {
     bad_syncs_ = 0;
     commands_ = 0;
+    // The noise fault talks once per session, before the first announcement.
+    noise_until_ = Clock::now() + std::chrono::milliseconds(o_.fault == Fault::kNoise ? o_.noise_ms : 0);
     if (!Handshake()) return;
     for (;;) {
       if (g_stop) return;
@@ -472,6 +472,8 @@ class Sim {
   int bad_syncs_ = 0;
   int commands_ = 0;
   bool reported_ = false;  // "connected" printed for this connection
+  Clock::time_point noise_until_{};
+  std::uint8_t noise_ = 0x20;
 };
 
 bool ParseInt(const char* s, long long& v) {

@@ -209,9 +209,11 @@ TEST(CommPort, QueueContentSurvivesCloseAndReopen) {
   CCommPort port;
   ASSERT_EQ(port.Open(pty.slave(), 115200), 1);
   pty.Send({1, 2, 3});
-  // Wait until the watcher has moved all three.
-  for (int i = 0; i < 500 && port.mQueue.GetCount() < 3; ++i)
-    port.mQueue.WaitForByte(std::chrono::steady_clock::now() + std::chrono::milliseconds(10));
+  // Wait until the watcher has moved all three (WaitForByte would return at
+  // once as soon as the first one is there).
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+  while (port.mQueue.GetCount() < 3 && std::chrono::steady_clock::now() < deadline)
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
   ASSERT_EQ(port.mQueue.GetCount(), 3);
   port.Close();
   ASSERT_EQ(port.Open(pty.slave(), 115200), 1);
