@@ -42,6 +42,7 @@ constexpr double kLineRate = 11520.0;  // 115200 baud, 10 bits a byte
 enum class Fault {
   kNone, kSilence, kNoise, kBadSync, kNoEcho, kNoEchoData, kBadId, kKind4, kBadVersionSum,
   kBadSum, kStall, kRefuseWrite, kFinal01, kFinalNone, kBadMarker, kStopReading,
+  kSlowReading,
 };
 
 struct FaultName { const char* name; Fault fault; };
@@ -51,7 +52,7 @@ constexpr FaultName kFaults[] = {
     {"bad-id", Fault::kBadId}, {"kind4", Fault::kKind4}, {"bad-version-sum", Fault::kBadVersionSum},
     {"bad-sum", Fault::kBadSum}, {"stall", Fault::kStall}, {"refuse-write", Fault::kRefuseWrite},
     {"final-01", Fault::kFinal01}, {"final-none", Fault::kFinalNone}, {"bad-marker", Fault::kBadMarker},
-    {"stop-reading", Fault::kStopReading},
+    {"stop-reading", Fault::kStopReading}, {"slow-reading", Fault::kSlowReading},
 };
 
 // How long a fresh connection waits for the host's first command. A host
@@ -97,9 +98,10 @@ void Usage(std::FILE* to) {
                "  --bad-sync-count N  how many handshakes the bad-sync fault spoils\n"
                "  --fault MODE      none silence noise bad-sync no-echo no-echo-data bad-id\n"
                "                    kind4 bad-version-sum bad-sum stall refuse-write final-01\n"
-               "                    final-none bad-marker stop-reading\n"
+               "                    final-none bad-marker stop-reading slow-reading\n"
                "                    (stop-reading: takes no more bytes once it has accepted\n"
-               "                    a write's header, until terminated)\n");
+               "                    a write's header, until terminated; slow-reading: takes\n"
+               "                    a write's data at about 100,000 bytes a second)\n");
 }
 
 [[noreturn]] void UsageError(const std::string& text) {
@@ -381,6 +383,18 @@ class Sim {
     WriteU32(sum);
   }
 
+  // A write's data; the slow-reading fault takes it at about 100,000 bytes a
+  // second (well below an unpaced host, above the real line), in pieces
+  // small enough that the host is never blocked for long.
+  bool ReadData(std::uint8_t* out, std::size_t n) {
+    if (o_.fault != Fault::kSlowReading) return ReadBytes(out, n, 2000);
+    for (std::size_t done = 0; done < n; done += 1024) {
+      if (!ReadBytes(out + done, std::min<std::size_t>(1024, n - done), 2000)) return false;
+      ::usleep(10000);
+    }
+    return true;
+  }
+
   void ServeWrite() {
     if (DropEcho()) return;
     WriteByte(kWrite);
@@ -402,7 +416,7 @@ class Sim {
     }
     std::vector<std::uint8_t> data(len);
     std::uint8_t trailer[4];
-    if (!ReadBytes(data.data(), len, 2000) || !ReadBytes(trailer, 4, 2000)) {
+    if (!ReadData(data.data(), len) || !ReadBytes(trailer, 4, 2000)) {
       Event("write-timeout");
       return;
     }

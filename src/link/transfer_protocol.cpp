@@ -156,7 +156,7 @@ int TransferProtocol::WriteBlock(const std::uint8_t* data, std::uint32_t length,
     return int(std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count());
   };
   auto stuck = [&] {
-    reason_ = "the receiver stopped taking data";
+    reason_ = "the receiver did not take the data in time";
     return 0;
   };
   std::uint32_t sum = 0;

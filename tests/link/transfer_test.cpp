@@ -1,5 +1,7 @@
 #include "link/transfer_protocol.h"
 
+#include <sched.h>
+
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -356,7 +358,7 @@ TEST_F(TransferTest, AWriteTheReceiverStopsTakingFailsWithinItsLineTime) {
   WithoutEndBytes(image);
   SimProcess sim({"--kind", "3", "--fault", "stop-reading", "--sessions", "0"});
   EXPECT_EQ(RunGuarded(protocol, sim, TransferDirection::kWrite, &image), TransferResult::kDataWriteError);
-  EXPECT_EQ(protocol.failure_reason(), "the receiver stopped taking data");
+  EXPECT_EQ(protocol.failure_reason(), "the receiver did not take the data in time");
   EXPECT_TRUE(sim.WaitFor("stopped-reading"));
   EXPECT_FALSE(port.is_open());
   ASSERT_FALSE(recorder.percents.empty());
@@ -364,6 +366,22 @@ TEST_F(TransferTest, AWriteTheReceiverStopsTakingFailsWithinItsLineTime) {
   EXPECT_NE(recorder.statuses.back(), "Wait...");
   // The line was full: the end byte could not go out, and was not forced.
   EXPECT_EQ(sim.Stop(), 0);
+}
+
+// A receiver that takes the data, but far slower than the line carries it:
+// the bound is the block's, not one time-out per piece.
+TEST_F(TransferTest, AWriteTheReceiverTakesTooSlowlyFailsWithinItsLineTime) {
+  TransferTiming t = FastTiming();
+  t.write_timeout_ms = 200;
+  t.line_bytes_per_second = 10000000;  // the block's bound: 0.22 s; the receiver needs 1.6 s
+  protocol.set_timing(t);
+  Image image;
+  MakeImage(image, 3);
+  SimProcess sim({"--kind", "3", "--fault", "slow-reading", "--sessions", "0"});
+  EXPECT_EQ(RunGuarded(protocol, sim, TransferDirection::kWrite, &image), TransferResult::kDataWriteError);
+  EXPECT_EQ(protocol.failure_reason(), "the receiver did not take the data in time");
+  EXPECT_EQ(sim.CountLines("stored"), 0);
+  EXPECT_FALSE(port.is_open());
 }
 
 // A line that keeps talking but never completes the handshake.
@@ -423,12 +441,36 @@ TEST_F(TransferTest, ReadRefusesAnImageWhoseCountsExceedItsKind) {
   }
 }
 
+// Keeps the calling thread, and the threads and processes it starts, on one
+// processor for its lifetime: the receiver then runs the moment the host's
+// end byte wakes it, which is when a host still taking bytes would catch its
+// answer.
+class OneProcessor {
+ public:
+  OneProcessor() {
+    ::sched_getaffinity(0, sizeof saved_, &saved_);
+    cpu_set_t one;
+    CPU_ZERO(&one);
+    for (int cpu = 0; cpu < CPU_SETSIZE; ++cpu)
+      if (CPU_ISSET(cpu, &saved_)) {
+        CPU_SET(cpu, &one);
+        break;
+      }
+    ::sched_setaffinity(0, sizeof one, &one);
+  }
+  ~OneProcessor() { ::sched_setaffinity(0, sizeof saved_, &saved_); }
+
+ private:
+  cpu_set_t saved_{};
+};
+
 // The receiver announces again right after an end byte. That announcement
 // must not wait in the queue for the next transfer, whose handshake would
 // answer it and then read the receiver's fresh announcement as its reply.
 TEST_F(TransferTest, NothingTheReceiverSendsAfterTheEndByteIsQueued) {
+  OneProcessor pinned;
   SimProcess sim({"--kind", "3", "--fault", "bad-id", "--sessions", "0"});
-  constexpr int kRounds = 100;
+  constexpr int kRounds = 50;
   for (int i = 0; i < kRounds; ++i) {
     ASSERT_EQ(protocol.OnOK(TransferDirection::kRead, sim.pty(), nullptr), TransferResult::kVersionTableError) << i;
     ASSERT_EQ(port.mQueue.GetCount(), 0) << i;
