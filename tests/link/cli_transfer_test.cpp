@@ -220,6 +220,7 @@ TEST(CliTransfer, ASignalEndsTheTransferCleanly) {
     EXPECT_EQ(WEXITSTATUS(status), c.code);
     const std::string text = testing::ReadFile(err);
     EXPECT_NE(text.find("kavor-cli: " + sim.pty() + ": Transfer interrupted\n"), std::string::npos) << text;
+    EXPECT_EQ(text.find("\n100 %\n"), std::string::npos);  // stopped, not finished
     EXPECT_EQ(Leftovers(dir, {}), std::vector<std::string>{});
     EXPECT_EQ(sim.Stop(), 1);
   }

@@ -585,6 +585,8 @@ TEST_F(TransferTest, CancelStopsARunningTransferWhichStillEndsTheLine) {
   canceller.join();
   EXPECT_EQ(r, TransferResult::kCancelled);
   EXPECT_EQ(TransferErrorText(r, 1), "Transfer interrupted");
+  // It stopped there, not after the rest of the image.
+  EXPECT_TRUE(recorder.percents.empty() || recorder.percents.back() < 100);
   EXPECT_EQ(protocol.staged_kind(), 0);
   EXPECT_FALSE(port.is_open());
   EXPECT_EQ(sim.Stop(), 1);
