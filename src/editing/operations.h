@@ -1,0 +1,21 @@
+// Runs a routed command (popup item, key, double-click) as the operation it
+// leads to. The form and kavor-cli edit share it, so both run the same code.
+#pragma once
+
+#include "editing/channel_operations.h"
+#include "editing/command_routing.h"
+
+namespace kavor {
+
+class EditOperations {
+ public:
+  EditOperations(ViewState& view, UserInterface& ui) : channels_(view, ui) {}
+  // True when the image changed. Operations not built yet do nothing.
+  bool Run(const Routed& routed);
+  ChannelOperations& channels() { return channels_; }
+
+ private:
+  ChannelOperations channels_;
+};
+
+}  // namespace kavor
