@@ -1,0 +1,52 @@
+// kavor-cli edit's engine: runs script lines as a user's clicks, popup
+// commands and dialog answers at the editor window, through the same view
+// state rules, popups and operations the window uses.
+#pragma once
+
+#include <functional>
+#include <istream>
+#include <string>
+#include <string_view>
+
+#include "database/view_state.h"
+#include "editing/operations.h"
+#include "editing/script_ui.h"
+
+namespace kavor {
+
+// The values are kavor-cli's exit codes.
+enum class ScriptStatus { Ok = 0, Failed = 1, Usage = 64 };
+
+struct ScriptResult {
+  ScriptStatus status = ScriptStatus::Ok;
+  int line = 0;         // the failing line, counted from 1
+  std::string message;  // "no row 9 in the channel list", ...
+};
+
+class EditScript {
+ public:
+  // `view` as File > Open leaves it. `inform` receives the informational
+  // messages the editor would show, in order.
+  explicit EditScript(ViewState& view, std::function<void(const std::string&)> inform = {});
+
+  // One line without its line break.
+  ScriptResult RunLine(int number, std::string_view line);
+  // Every line until the first that fails.
+  ScriptResult Run(std::istream& in);
+
+  // The --state object for the view as it is now.
+  std::string StateJson() const;
+  EditOperations& operations() { return operations_; }
+
+ private:
+  struct Parsed;
+  ScriptResult Act(const Parsed& parsed);
+  void NoteCurrentChannel();
+
+  ViewState& view_;
+  ScriptUserInterface ui_;
+  EditOperations operations_;
+  bool channel_was_current_ = false;
+};
+
+}  // namespace kavor
