@@ -250,6 +250,41 @@ void ViewState::SelectChannelRow(int row) {
   ChooseChannel(row);
 }
 
+void ViewState::RedrawChannelRow(int row) {
+  if (row < 0 || std::size_t(row) >= channel_rows_.size()) return;
+  if (!channel_selected_[std::size_t(row)]) {
+    channel_selected_[std::size_t(row)] = 1;
+    ++channel_selected_count_;
+  }
+  sink_->ChannelRowRedrawn(row);
+}
+
+void ViewState::AddChannelRowsToSelection(const std::vector<int>& rows, int focus_row) {
+  std::vector<int> added;
+  added.reserve(rows.size());
+  for (int r : rows) {
+    if (r < 0 || std::size_t(r) >= channel_rows_.size()) continue;
+    added.push_back(r);
+    if (channel_selected_[std::size_t(r)]) continue;
+    channel_selected_[std::size_t(r)] = 1;
+    ++channel_selected_count_;
+  }
+  const bool focus = focus_row >= 0 && std::size_t(focus_row) < channel_rows_.size();
+  if (focus) channel_focus_row_ = focus_row;
+  sink_->ChannelRowsSelected(added, focus ? focus_row : kNone);
+}
+
+void ViewState::MakeChannelRowCurrent(int row) {
+  if (row < 0 || std::size_t(row) >= channel_rows_.size()) return;
+  current_channel_row_ = row;
+  current_channel_ = channel_rows_[std::size_t(row)];
+}
+
+void ViewState::ShowTvMode(bool tv) {
+  tv_mode_ = tv;
+  sink_->ModeButtonsChanged(tv);
+}
+
 bool ViewState::IsChannelRowSelected(int row) const {
   return row >= 0 && std::size_t(row) < channel_selected_.size() &&
          channel_selected_[std::size_t(row)] != 0;

@@ -23,6 +23,12 @@ class ViewSink {
   virtual void ChannelSelectionCleared() {}
   // Add the row to the selection, make it the focus row, scroll it to the top.
   virtual void ChannelRowSelected(int /*row*/) {}
+  // The row's record changed: rebuild its text and add it to the selection;
+  // the focus row stays.
+  virtual void ChannelRowRedrawn(int /*row*/) {}
+  // Add the rows to the selection; when `focus_row` is a row (not -1), make
+  // it the focus row and scroll it into view.
+  virtual void ChannelRowsSelected(const std::vector<int>& /*rows*/, int /*focus_row*/) {}
   virtual void ModeButtonsChanged(bool /*tv_mode*/) {}
 };
 
@@ -62,6 +68,15 @@ class ViewState {
   void ClearChannelSelection();
   // Adds the row to the selection, focuses it, then ChooseChannel(row).
   void SelectChannelRow(int row);
+  // After an edit of the row's record: its text is rebuilt and the row added
+  // to the selection, the focus left alone. Rows that do not exist are ignored.
+  void RedrawChannelRow(int row);
+  // Adds the existing ones of `rows` to the selection and focuses `focus_row`
+  // when it exists; nothing becomes current (no ChooseChannel).
+  void AddChannelRowsToSelection(const std::vector<int>& rows, int focus_row);
+  // The row's channel becomes current with that row, without choosing its
+  // satellite or transponder.
+  void MakeChannelRowCurrent(int row);
   bool IsChannelRowSelected(int row) const;
   int SelectedChannelCount() const;
   std::vector<int> SelectedChannelRows() const;
@@ -93,6 +108,8 @@ class ViewState {
   void InitialiseModes();
   // Stores the mode without refiltering (used by operations that refill themselves).
   void set_tv_mode(bool tv) { tv_mode_ = tv; }
+  // Stores the mode and sets the TV and Radio buttons, without refiltering.
+  void ShowTvMode(bool tv);
 
  private:
   int CurrentSatId() const;

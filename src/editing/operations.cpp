@@ -1,0 +1,18 @@
+#include "editing/operations.h"
+
+namespace kavor {
+
+bool EditOperations::Run(const Routed& routed) {
+  switch (routed.operation) {
+    case Operation::ChannelEdit: return channels_.Edit();
+    case Operation::ChannelNew: return channels_.NewOrInsert(ID_POPUP_NEW);
+    case Operation::ChannelInsert: return channels_.NewOrInsert(ID_POPUP_INSERT);
+    case Operation::ChannelDelete: return channels_.DeleteWithConfirmation();
+    case Operation::ChannelMove: return channels_.Move();
+    case Operation::ChannelFlag: return channels_.FlagCommand(routed.id);
+    case Operation::ChannelFind: channels_.Find(); return false;
+    default: return false;  // the satellite, transponder and import operations come later
+  }
+}
+
+}  // namespace kavor
