@@ -1,6 +1,7 @@
 #include "cli/edit_command.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 
@@ -25,8 +26,10 @@ int RunEdit(const std::string& file, const std::string& out, bool print_state, c
   std::ifstream script_file;
   std::istream* script = &std::cin;
   if (!script_path.empty() && script_path != "-") {
-    script_file.open(script_path, std::ios::binary);
-    if (!script_file) {
+    std::error_code ec;
+    // A folder opens as a stream that reads nothing; it is no script.
+    if (!std::filesystem::is_directory(script_path, ec)) script_file.open(script_path, std::ios::binary);
+    if (!script_file.is_open()) {
       return UsageError(script_path + ": the script cannot be read");
     }
     script = &script_file;
