@@ -379,6 +379,61 @@ TEST_F(EditScriptTest, TheSameEditByHandGivesTheSameBytes) {
   EXPECT_EQ(0, std::memcmp(twin.image.bytes(), opened_.image.bytes(), opened_.image.length()));
 }
 
+TEST_F(EditScriptTest, FindSelectsEveryMatchAndMakesTheTopOneCurrent) {
+  ASSERT_EQ(Run("channel 1\nfind E\n").status, ScriptStatus::Ok);
+  EXPECT_EQ(Selected(), std::vector<int>({1, 3, 4}));  // Beta, Delta, Epsilon
+  EXPECT_EQ(view_.channel_focus_row(), 1);
+  EXPECT_EQ(view_.current_channel_row(), 1);
+  ASSERT_EQ(Run("find E match-case\n").status, ScriptStatus::Ok);
+  EXPECT_EQ(Selected(), std::vector<int>({4}));
+  // No match: nothing selected, and the commands that need a row are greyed.
+  const ScriptResult r = Run("find zzz\nchannel-edit name=x\n");
+  EXPECT_EQ(r.line, 2);
+  EXPECT_EQ(r.message, "\"Edit\" is not available");
+}
+
+TEST_F(EditScriptTest, MoveOutsideTheCallersRangeFailsWithTheRange) {
+  // Five TV channels, one selected: 1..5.
+  for (const char* line : {"channel-move 6\n", "channel-move 0\n", "channel-move 99999999999999999999\n"}) {
+    const ScriptResult r = Run(line);
+    EXPECT_EQ(r.status, ScriptStatus::Failed) << line;
+    EXPECT_EQ(r.message, "the number must be between 1 and 5") << line;
+  }
+  const ScriptResult two = Run("channel 1 2\nchannel-move 5\n");
+  EXPECT_EQ(two.message, "the number must be between 1 and 4");
+  ASSERT_EQ(Run("channel 4 5\nchannel-move 1\n").status, ScriptStatus::Ok);
+  EXPECT_EQ(view_.channel(view_.channel_rows()[0]).mServiceName(), "Delta");
+  EXPECT_EQ(view_.channel(view_.channel_rows()[1]).mServiceName(), "Epsilon");
+  EXPECT_EQ(Selected(), std::vector<int>({0, 1}));
+}
+
+TEST_F(EditScriptTest, DeleteIsConfirmedAndFlagsActOnTheSelection) {
+  ASSERT_EQ(Run("channel 1 3\nchannel-delete\n").status, ScriptStatus::Ok);
+  EXPECT_EQ(view_.channel_rows().size(), 3u);
+  EXPECT_EQ(opened_.image.mServiceCount(), 4);
+  ASSERT_EQ(Run("channel 1 2\nlock\n").status, ScriptStatus::Ok);
+  EXPECT_TRUE(view_.channel(view_.channel_rows()[0]).IsLocked());
+  EXPECT_TRUE(view_.channel(view_.channel_rows()[1]).IsLocked());
+  EXPECT_FALSE(view_.channel(view_.channel_rows()[2]).IsLocked());
+}
+
+TEST_F(EditScriptTest, ANewChannelGetsTheLinesFields) {
+  ASSERT_EQ(Run("channel 2\nchannel-new name=Fresh video=33 chartable=1\n").status, ScriptStatus::Ok);
+  EXPECT_EQ(opened_.image.mServiceCount(), 7);
+  bool found = false;
+  for (int slot : view_.channel_rows()) {
+    const ChannelRecord c = view_.channel(slot);
+    if (c.mServiceName() != "Fresh") continue;
+    found = true;
+    EXPECT_EQ(c.mVideoPid(), 33);
+    EXPECT_EQ(c.mCharTable(), 1);
+  }
+  EXPECT_TRUE(found);
+  // A refused new channel adds nothing.
+  EXPECT_EQ(Run("channel-new audio=-1\n").message, "Please enter a positive integer.");
+  EXPECT_EQ(opened_.image.mServiceCount(), 7);
+}
+
 // ---- the scripted dialogs
 
 struct FieldCase {
