@@ -12,8 +12,12 @@
 #include <QShortcut>
 
 #include "database/row_format.h"
+#include "editing/channel_dlg.h"
 #include "editing/display_text.h"
+#include "editing/find_dlg.h"
 #include "editing/kavor_list_view.h"
+#include "editing/move_dlg.h"
+#include "editing/qt_user_interface.h"
 #include "editing/row_list_model.h"
 #include "link/config_dlg.h"
 #include "link/transfer_dlg.h"
@@ -42,10 +46,22 @@ CKavorView::CKavorView(Document& doc, UserInterface& ui, QWidget* parent)
   ConnectSignals();
   transfer_dlg_ = new CTransferDlg(this);
   config_dlg_ = new CConfigDlg(this);
+  channel_dlg_ = new CChannelDlg(this);
+  find_dlg_ = new CFindDlg(this);
+  move_dlg_ = new CMoveDlg(this);
+  // The dialogs' refusals are messages like any other the form shows.
+  auto warn = [this](const std::string& text) { ui_.ShowMessage(text, MessageIcon::Exclamation); };
+  channel_dlg_->set_message_handler(warn);
+  move_dlg_->set_message_handler(warn);
+  if (auto* qt_ui = dynamic_cast<QtUserInterface*>(&ui_)) qt_ui->set_dialogs({channel_dlg_, find_dlg_, move_dlg_});
+  operations_ = std::make_unique<EditOperations>(doc_.view(), ui_);
   doc_.view().set_sink(this);
 }
 
-CKavorView::~CKavorView() { doc_.view().set_sink(nullptr); }
+CKavorView::~CKavorView() {
+  doc_.view().set_sink(nullptr);
+  if (auto* qt_ui = dynamic_cast<QtUserInterface*>(&ui_)) qt_ui->set_dialogs({});
+}
 
 void CKavorView::BuildControls() {
   setFixedSize(Du(0, 0, 578, 355).size());
@@ -237,6 +253,32 @@ void CKavorView::ChannelRowSelected(int row) {
   ch_list_->ScrollToFront(index);
 }
 
+void CKavorView::ChannelRowRedrawn(int row) {
+  Mirror m(mirroring_);
+  const QModelIndex index = ch_model_->index(row);
+  ch_model_->RowChanged(row);
+  ch_list_->selectionModel()->select(index, QItemSelectionModel::Select);
+}
+
+void CKavorView::ChannelRowsSelected(const std::vector<int>& rows, int focus_row) {
+  Mirror m(mirroring_);
+  // One selection of runs of adjacent rows: a find or a move may select
+  // thousands, and the view repaints once.
+  QItemSelection selection;
+  for (std::size_t i = 0; i < rows.size();) {
+    std::size_t j = i + 1;
+    while (j < rows.size() && rows[j] == rows[j - 1] + 1) ++j;
+    selection.select(ch_model_->index(rows[i]), ch_model_->index(rows[j - 1]));
+    i = j;
+  }
+  QItemSelectionModel* model = ch_list_->selectionModel();
+  model->select(selection, QItemSelectionModel::Select);
+  if (focus_row < 0) return;
+  const QModelIndex focus = ch_model_->index(focus_row);
+  model->setCurrentIndex(focus, QItemSelectionModel::NoUpdate);
+  ch_list_->scrollTo(focus);
+}
+
 void CKavorView::ModeButtonsChanged(bool tv_mode) {
   tv_button_->setChecked(tv_mode);
   radio_button_->setChecked(!tv_mode);
@@ -363,8 +405,9 @@ void CKavorView::OnKey(int id) { Run(RouteKey(id, FocusedList(), doc_.view())); 
 
 void CKavorView::Run(Routed routed) {
   last_routed_ = routed;
-  // The editors and the channel, transponder and satellite operations plug in
-  // here; until they exist a routed command does nothing.
+  // The operation tells the form through the view sink what to refill,
+  // redraw and select; the counts in the captions may have changed too.
+  if (operations_->Run(routed)) UpdateCaptions();
 }
 
 }  // namespace kavor

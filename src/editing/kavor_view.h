@@ -11,6 +11,7 @@
 #include "database/document.h"
 #include "editing/command_routing.h"
 #include "editing/kavor_list_view.h"
+#include "editing/operations.h"
 #include "editing/user_interface.h"
 
 class QAction;
@@ -25,6 +26,9 @@ namespace kavor {
 class RowListModel;
 class CTransferDlg;
 class CConfigDlg;
+class CChannelDlg;
+class CFindDlg;
+class CMoveDlg;
 
 class CKavorView : public QWidget, public ViewSink {
   Q_OBJECT
@@ -71,6 +75,10 @@ class CKavorView : public QWidget, public ViewSink {
   QGroupBox* channel_box() const { return ch_box_; }
   CTransferDlg* transfer_dialog() const { return transfer_dlg_; }
   CConfigDlg* config_dialog() const { return config_dlg_; }
+  CChannelDlg* channel_dialog() const { return channel_dlg_; }
+  CFindDlg* find_dialog() const { return find_dlg_; }
+  CMoveDlg* move_dialog() const { return move_dlg_; }
+  EditOperations& operations() { return *operations_; }
 
  signals:
   void CaptionChanged(const QString& caption);
@@ -85,6 +93,8 @@ class CKavorView : public QWidget, public ViewSink {
   void TransponderRowSelected(int row) override;
   void ChannelSelectionCleared() override;
   void ChannelRowSelected(int row) override;
+  void ChannelRowRedrawn(int row) override;
+  void ChannelRowsSelected(const std::vector<int>& rows, int focus_row) override;
   void ModeButtonsChanged(bool tv_mode) override;
 
  private:
@@ -119,6 +129,11 @@ class CKavorView : public QWidget, public ViewSink {
   // Created once with the form and shown again for every use.
   CTransferDlg* transfer_dlg_ = nullptr;
   CConfigDlg* config_dlg_ = nullptr;
+  CChannelDlg* channel_dlg_ = nullptr;
+  CFindDlg* find_dlg_ = nullptr;
+  CMoveDlg* move_dlg_ = nullptr;
+  // The operations the lists' commands run, on this form's view state.
+  std::unique_ptr<EditOperations> operations_;
 };
 
 }  // namespace kavor

@@ -3,6 +3,11 @@
 #include <QDir>
 #include <QMessageBox>
 
+#include "editing/channel_dlg.h"
+#include "editing/find_dlg.h"
+#include "editing/line_edits.h"
+#include "editing/move_dlg.h"
+
 namespace kavor {
 
 namespace {
@@ -57,6 +62,36 @@ std::optional<std::string> QtUserInterface::ChooseSaveFile(const std::string& in
   const auto path = Chosen(*MakeDataFileDialog(parent_, QFileDialog::AcceptSave, initial));
   if (!path) return std::nullopt;
   return WithDefaultExtension(QString::fromStdString(*path));
+}
+
+bool QtUserInterface::AskOkCancel(const std::string& caption, const std::string& text) {
+  QMessageBox box(QMessageBox::Question, FromLatin1(caption), FromLatin1(text),
+                  QMessageBox::Ok | QMessageBox::Cancel, parent_);
+  box.setDefaultButton(QMessageBox::Ok);
+  return box.exec() == QMessageBox::Ok;
+}
+
+bool QtUserInterface::EditChannel(const std::string& caption, ChannelRecord record) {
+  if (!dialogs_.channel) return false;
+  dialogs_.channel->Open(caption, record);
+  return dialogs_.channel->exec() == QDialog::Accepted;
+}
+
+std::optional<long long> QtUserInterface::AskNumber(const std::string& prompt, long long number) {
+  if (!dialogs_.move) return std::nullopt;
+  dialogs_.move->SetPrompt(prompt);
+  dialogs_.move->SetNumber(number);
+  if (dialogs_.move->exec() != QDialog::Accepted) return std::nullopt;
+  return dialogs_.move->number();
+}
+
+bool QtUserInterface::AskFind(std::string& text, bool& match_case) {
+  if (!dialogs_.find) return false;
+  dialogs_.find->SetValues(text, match_case);
+  if (dialogs_.find->exec() != QDialog::Accepted) return false;
+  text = dialogs_.find->text();
+  match_case = dialogs_.find->match_case();
+  return true;
 }
 
 }  // namespace kavor

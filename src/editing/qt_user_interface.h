@@ -8,6 +8,17 @@
 
 namespace kavor {
 
+class CChannelDlg;
+class CFindDlg;
+class CMoveDlg;
+
+// The editing dialogs the form owns and the interface shows.
+struct EditorDialogs {
+  CChannelDlg* channel = nullptr;
+  CFindDlg* find = nullptr;
+  CMoveDlg* move = nullptr;
+};
+
 // The data-file dialog, unshown: the two filters, default extension "bin",
 // proposing `initial`, or, when it is empty, starting in the current folder
 // with no name. Qt's own dialog, so the filters read exactly as given.
@@ -21,9 +32,18 @@ class QtUserInterface : public UserInterface {
   void ShowMessage(const std::string& text, MessageIcon icon) override;
   std::optional<std::string> ChooseOpenFile(const std::string& initial) override;
   std::optional<std::string> ChooseSaveFile(const std::string& initial) override;
+  bool AskOkCancel(const std::string& caption, const std::string& text) override;
+  // Without the form's dialogs these answer Cancel.
+  bool EditChannel(const std::string& caption, ChannelRecord record) override;
+  std::optional<long long> AskNumber(const std::string& prompt, long long number) override;
+  bool AskFind(std::string& text, bool& match_case) override;
+
+  void set_dialogs(EditorDialogs dialogs) { dialogs_ = dialogs; }
+  const EditorDialogs& dialogs() const { return dialogs_; }
 
  private:
   QWidget* parent_;
+  EditorDialogs dialogs_;
 };
 
 }  // namespace kavor

@@ -11,8 +11,11 @@
 #include <cstdlib>
 #include <gtest/gtest.h>
 
+#include <deque>
+#include <functional>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -40,6 +43,39 @@ class ScriptedUi : public UserInterface {
     ++save_dialogs;
     last_initial = initial;
     return std::exchange(next_file, std::nullopt);
+  }
+
+  // The editing dialogs: each question is recorded and answered from what
+  // the test set up; without an answer the user cancels.
+  std::vector<std::pair<std::string, std::string>> ok_cancel_asked;  // caption, text
+  bool ok_cancel_answer = false;
+  std::vector<std::string> edit_captions;
+  std::function<bool(ChannelRecord)> edit_answer;  // changes the record and says OK, or cancels
+  std::vector<std::pair<std::string, long long>> number_asked;  // prompt, number shown
+  std::deque<std::optional<long long>> number_answers;
+  std::vector<std::pair<std::string, bool>> find_shown;
+  std::optional<std::pair<std::string, bool>> find_answer;
+
+  bool AskOkCancel(const std::string& caption, const std::string& text) override {
+    ok_cancel_asked.push_back({caption, text});
+    return ok_cancel_answer;
+  }
+  bool EditChannel(const std::string& caption, ChannelRecord record) override {
+    edit_captions.push_back(caption);
+    return edit_answer && edit_answer(record);
+  }
+  std::optional<long long> AskNumber(const std::string& prompt, long long number) override {
+    number_asked.push_back({prompt, number});
+    if (number_answers.empty()) return std::nullopt;
+    const auto answer = number_answers.front();
+    number_answers.pop_front();
+    return answer;
+  }
+  bool AskFind(std::string& text, bool& match_case) override {
+    find_shown.push_back({text, match_case});
+    if (!find_answer) return false;
+    std::tie(text, match_case) = *find_answer;
+    return true;
   }
 };
 
