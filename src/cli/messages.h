@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <string>
 
+#include "cli/exit_codes.h"
+
 namespace kavor::cli {
 
 inline std::string ErrorLine(const std::string& subject, const std::string& text, const std::string& reason = {}) {
@@ -19,6 +21,12 @@ inline std::string ErrorLine(const std::string& subject, const std::string& text
 
 inline void PrintError(const std::string& subject, const std::string& text, const std::string& reason = {}) {
   std::fprintf(stderr, "%s\n", ErrorLine(subject, text, reason).c_str());
+}
+
+// A command line that names no valid use: the reason, and where to look.
+inline int UsageError(const std::string& text) {
+  std::fprintf(stderr, "kavor-cli: %s (see kavor-cli --help)\n", text.c_str());
+  return kExitUsage;
 }
 
 }  // namespace kavor::cli

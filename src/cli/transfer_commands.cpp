@@ -7,10 +7,11 @@
 
 #include <atomic>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <thread>
 
-#include "cli/commands.h"
+#include "cli/command_set.h"
 #include "cli/messages.h"
 #include "database/data_file.h"
 #include "database/image.h"
@@ -110,48 +111,8 @@ class SignalStop {
   std::thread thread_;
 };
 
-int UsageError(const std::string& text) {
-  std::fprintf(stderr, "kavor-cli: %s (see kavor-cli --help)\n", text.c_str());
-  return kExitUsage;
-}
-
 bool IsComName(const std::string& port) {
   return port.size() == 4 && port.compare(0, 3, "COM") == 0 && port[3] >= '1' && port[3] <= '4';
-}
-
-struct Args {
-  std::string port, output, file;
-  std::string error;
-};
-
-Args Parse(const std::vector<std::string>& words, bool wants_output) {
-  Args a;
-  for (std::size_t i = 0; i < words.size(); ++i) {
-    const std::string& w = words[i];
-    auto value = [&](std::string& into) {
-      if (i + 1 >= words.size()) {
-        a.error = "option " + w + " needs a value";
-        return;
-      }
-      into = words[++i];
-    };
-    if (w == "--port") {
-      value(a.port);
-    } else if (wants_output && (w == "-o" || w == "--output")) {
-      value(a.output);
-    } else if (!w.empty() && w[0] == '-') {
-      a.error = "unknown option " + w;
-    } else if (!wants_output && a.file.empty()) {
-      a.file = w;
-    } else {
-      a.error = "unexpected argument " + w;
-    }
-    if (!a.error.empty()) return a;
-  }
-  if (a.port.empty()) a.error = "--port is required";
-  else if (wants_output && a.output.empty()) a.error = "-o OUT is required";
-  else if (!wants_output && a.file.empty()) a.error = "write needs the FILE to send";
-  return a;
 }
 
 // The failure's line on stderr and the exit code.
@@ -173,11 +134,11 @@ int Failure(TransferResult result, const std::string& port_name, const CCommPort
   return kExitFailed;
 }
 
-}  // namespace
+struct Args {
+  std::string port, output, file;
+};
 
-int RunReadCommand(const std::vector<std::string>& words) {
-  const Args args = Parse(words, true);
-  if (!args.error.empty()) return UsageError(args.error);
+int RunRead(const Args& args) {
   CCommPort port;
   TransferProtocol protocol(port);
   ProgressPrinter progress;
@@ -206,9 +167,7 @@ int RunReadCommand(const std::vector<std::string>& words) {
   return kExitOk;
 }
 
-int RunWriteCommand(const std::vector<std::string>& words) {
-  const Args args = Parse(words, false);
-  if (!args.error.empty()) return UsageError(args.error);
+int RunWrite(const Args& args) {
   StagedImage staged;
   std::string reason;
   if (const int code = ReadDataFile(args.file, staged, &reason); code != 0) {
@@ -227,6 +186,26 @@ int RunWriteCommand(const std::vector<std::string>& words) {
   if (result != TransferResult::kOk) return Failure(result, args.port, port, protocol, stop);
   std::printf("Wrote %u bytes from %s to the receiver.\n", unsigned(protocol.block_length()), args.file.c_str());
   return kExitOk;
+}
+
+}  // namespace
+
+void AddTransferCommands(CommandSet& commands) {
+  const std::string port_help = "COM1..COM4 (KAVOR_COM1.. name their devices) or a device path";
+  {
+    auto args = std::make_shared<Args>();
+    CLI::App& read = commands.Add("read", "Read the image from the receiver", [=] { return RunRead(*args); });
+    commands.Require(read.add_option("--port", args->port, port_help)->type_name("PORT"), "--port is required");
+    commands.Require(read.add_option("-o,--output", args->output, "The data file to write, once the image is complete")
+                         ->type_name("OUT"),
+                     "-o OUT is required");
+  }
+  {
+    auto args = std::make_shared<Args>();
+    CLI::App& write = commands.Add("write", "Write the image to the receiver", [=] { return RunWrite(*args); });
+    commands.Require(write.add_option("FILE", args->file, "The data file to send"), "write needs the FILE to send");
+    commands.Require(write.add_option("--port", args->port, port_help)->type_name("PORT"), "--port is required");
+  }
 }
 
 }  // namespace kavor::cli

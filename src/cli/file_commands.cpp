@@ -1,10 +1,11 @@
-#include "cli/commands.h"
+#include "cli/file_commands.h"
 
 #include <charconv>
 #include <cstdio>
-#include <map>
+#include <memory>
 #include <optional>
 
+#include "cli/command_set.h"
 #include "cli/messages.h"
 #include "database/data_file.h"
 #include "database/document.h"
@@ -15,49 +16,6 @@
 namespace kavor::cli {
 
 namespace {
-
-// Splits words into positional arguments and --options; options listed in
-// `with_value` take the next word as their value.
-struct Args {
-  std::vector<std::string> positional;
-  std::map<std::string, std::string> options;
-  std::string error;
-};
-
-Args Parse(const std::vector<std::string>& words, const std::vector<std::string>& flags,
-           const std::vector<std::string>& with_value) {
-  Args out;
-  auto listed = [](const std::vector<std::string>& v, const std::string& w) {
-    for (const auto& x : v)
-      if (x == w) return true;
-    return false;
-  };
-  for (std::size_t i = 0; i < words.size(); ++i) {
-    const std::string& w = words[i];
-    if (w.size() > 1 && w[0] == '-') {
-      if (listed(flags, w)) {
-        out.options[w] = "";
-      } else if (listed(with_value, w)) {
-        if (i + 1 >= words.size()) {
-          out.error = "option " + w + " needs a value";
-          return out;
-        }
-        out.options[w] = words[++i];
-      } else {
-        out.error = "unknown option " + w;
-        return out;
-      }
-    } else {
-      out.positional.push_back(w);
-    }
-  }
-  return out;
-}
-
-int Usage(const std::string& text) {
-  std::fprintf(stderr, "kavor-cli: %s (see kavor-cli --help)\n", text.c_str());
-  return kExitUsage;
-}
 
 std::optional<int> ParseInt(const std::string& s) {
   int value = 0;
@@ -136,32 +94,28 @@ std::string Latin1ToUtf8(const std::string& bytes) {
   return out;
 }
 
-int RunDemoCommand(const std::vector<std::string>& words) {
-  const Args args = Parse(words, {}, {"--kind"});
-  if (!args.error.empty()) return Usage(args.error);
-  if (args.positional.size() != 1) return Usage("demo needs exactly one output file");
+namespace {
+
+int RunDemo(const std::string& out, const std::optional<std::string>& kind_text) {
   int kind = kKind5;
-  if (args.options.count("--kind")) {
-    const auto k = ParseInt(args.options.at("--kind"));
-    if (!k || !IsValidKind(*k)) return Usage("--kind must be 3 or 5");
+  if (kind_text) {
+    const auto k = ParseInt(*kind_text);
+    if (!k || !IsValidKind(*k)) return UsageError("--kind must be 3 or 5");
     kind = *k;
   }
   Image image;
   BuildDemoImage(image, kind);
   std::string reason;
-  if (!WriteDataFile(args.positional[0], image, &reason)) {
-    PrintError(args.positional[0], kFileSaveError, reason);
+  if (!WriteDataFile(out, image, &reason)) {
+    PrintError(out, kFileSaveError, reason);
     return kExitFailed;
   }
   return kExitOk;
 }
 
-int RunInfoCommand(const std::vector<std::string>& words) {
-  const Args args = Parse(words, {"--json"}, {});
-  if (!args.error.empty()) return Usage(args.error);
-  if (args.positional.size() != 1) return Usage("info needs exactly one file");
+int RunInfo(const std::string& file, bool json) {
   Document doc;
-  if (!Load(doc, args.positional[0])) return kExitLoad;
+  if (!Load(doc, file)) return kExitLoad;
   ViewState& view = doc.view();
   const Image& image = doc.image();
   const std::size_t tv = view.channel_rows().size();
@@ -175,7 +129,7 @@ int RunInfoCommand(const std::vector<std::string>& words) {
     if (id >= 1 && id <= kSatelliteSlots) used.push_back(id);
   }
 
-  if (args.options.count("--json")) {
+  if (json) {
     std::string sat_used;
     for (std::size_t k = 0; k < used.size(); ++k)
       sat_used += (k ? "," : "") + std::to_string(used[k]);
@@ -197,24 +151,29 @@ int RunInfoCommand(const std::vector<std::string>& words) {
   return kExitOk;
 }
 
-int RunListCommand(const std::vector<std::string>& words) {
-  const Args args =
-      Parse(words, {"--radio", "--transponders", "--satellites", "--csv"}, {"--satellite"});
-  if (!args.error.empty()) return Usage(args.error);
-  if (args.positional.size() != 1) return Usage("list needs exactly one file");
-  const bool transponders = args.options.count("--transponders") != 0;
-  const bool satellites = args.options.count("--satellites") != 0;
-  const bool csv = args.options.count("--csv") != 0;
-  if (transponders && satellites) return Usage("--transponders and --satellites exclude each other");
-  if (csv && (transponders || satellites)) return Usage("--csv lists channels only");
+struct ListOptions {
+  std::string file;
+  bool radio = false;
+  std::optional<std::string> satellite;
+  bool transponders = false;
+  bool satellites = false;
+  bool csv = false;
+};
+
+int RunList(const ListOptions& options) {
+  const bool transponders = options.transponders;
+  const bool satellites = options.satellites;
+  const bool csv = options.csv;
+  if (transponders && satellites) return UsageError("--transponders and --satellites exclude each other");
+  if (csv && (transponders || satellites)) return UsageError("--csv lists channels only");
   int satellite = 0;
-  if (args.options.count("--satellite")) {
-    const auto n = ParseInt(args.options.at("--satellite"));
-    if (!n || *n < 1 || *n > kSatelliteSlots) return Usage("--satellite must be 1..50");
+  if (options.satellite) {
+    const auto n = ParseInt(*options.satellite);
+    if (!n || *n < 1 || *n > kSatelliteSlots) return UsageError("--satellite must be 1..50");
     satellite = *n;
   }
   Document doc;
-  if (!Load(doc, args.positional[0])) return kExitLoad;
+  if (!Load(doc, options.file)) return kExitLoad;
   ViewState& view = doc.view();
 
   if (satellites) {
@@ -226,7 +185,7 @@ int RunListCommand(const std::vector<std::string>& words) {
     for (int t : view.transponder_rows()) PrintLine(TransponderRowText(view.transponder(t)));
     return kExitOk;
   }
-  if (args.options.count("--radio")) view.SetTvMode(false);
+  if (options.radio) view.SetTvMode(false);
   if (satellite) {
     view.SetAllSatellites(false);
     view.ChooseSatellite(satellite - 1);
@@ -239,16 +198,50 @@ int RunListCommand(const std::vector<std::string>& words) {
   return kExitOk;
 }
 
-int RunCheckCommand(const std::vector<std::string>& words) {
-  const Args args = Parse(words, {}, {});
-  if (!args.error.empty()) return Usage(args.error);
-  if (args.positional.size() != 1) return Usage("check needs exactly one file");
+int RunCheck(const std::string& file) {
   Document doc;
-  if (!Load(doc, args.positional[0])) return kExitLoad;
+  if (!Load(doc, file)) return kExitLoad;
   const auto errors = CheckTables(doc.image());
   for (const auto& e : errors) PrintLine(e);
   if (errors.empty()) std::puts("ok");
   return errors.empty() ? kExitOk : kExitFailed;
+}
+
+}  // namespace
+
+void AddFileCommands(CommandSet& commands) {
+  {
+    auto out = std::make_shared<std::string>();
+    auto kind = std::make_shared<std::optional<std::string>>();
+    CLI::App& demo = commands.Add("demo", "Write a synthetic demo image", [=] { return RunDemo(*out, *kind); });
+    commands.Require(demo.add_option("OUT", *out, "The data file to write"), "demo needs exactly one output file");
+    demo.add_option("--kind", *kind, "The image's kind: 3 or 5 (default 5)")->type_name("3|5");
+  }
+  {
+    auto file = std::make_shared<std::string>();
+    auto json = std::make_shared<bool>(false);
+    CLI::App& info =
+        commands.Add("info", "Summary of a data file: kind, counts, satellites in use", [=] { return RunInfo(*file, *json); });
+    commands.Require(info.add_option("FILE", *file, "The data file"), "info needs exactly one file");
+    info.add_flag("--json", *json, "Print one JSON object");
+  }
+  {
+    auto options = std::make_shared<ListOptions>();
+    CLI::App& list =
+        commands.Add("list", "The rows of a list, as the editor shows them", [=] { return RunList(*options); });
+    commands.Require(list.add_option("FILE", options->file, "The data file"), "list needs exactly one file");
+    list.add_flag("--radio", options->radio, "The radio channels instead of the TV channels");
+    list.add_option("--satellite", options->satellite, "Only satellite slot N (1..50)")->type_name("N");
+    list.add_flag("--transponders", options->transponders, "The transponders of satellite N (default 1)");
+    list.add_flag("--satellites", options->satellites, "The 50 satellite rows");
+    list.add_flag("--csv", options->csv, "The listed channels as CSV, for a spreadsheet");
+  }
+  {
+    auto file = std::make_shared<std::string>();
+    CLI::App& check = commands.Add("check", "Check the tables before writing them to a receiver",
+                                   [=] { return RunCheck(*file); });
+    commands.Require(check.add_option("FILE", *file, "The data file"), "check needs exactly one file");
+  }
 }
 
 }  // namespace kavor::cli
