@@ -1,7 +1,6 @@
 #include "cli/edit_command.h"
 
 #include <cstdio>
-#include <filesystem>
 #include <fstream>
 #include <iostream>
 
@@ -26,9 +25,7 @@ int RunEdit(const std::string& file, const std::string& out, bool print_state, c
   std::ifstream script_file;
   std::istream* script = &std::cin;
   if (!script_path.empty() && script_path != "-") {
-    std::error_code ec;
-    // A folder opens as a stream that reads nothing; it is no script.
-    if (!std::filesystem::is_directory(script_path, ec)) script_file.open(script_path, std::ios::binary);
+    script_file.open(script_path, std::ios::binary);
     if (!script_file.is_open()) {
       return UsageError(script_path + ": the script cannot be read");
     }
