@@ -165,6 +165,14 @@ TEST_F(EditScriptTest, ChannelRowIsTheCurrentRowNotTheFocus) {
       << engine_.StateJson();
 }
 
+TEST_F(EditScriptTest, ChannelRowMayLieBeyondTheListAfterAnOperation) {
+  ASSERT_EQ(Run("channel 5\nchannel-delete\n").status, ScriptStatus::Ok);
+  EXPECT_NE(engine_.StateJson().find("\"channel_row\": 5, \"channel_focus_row\": null, \"channel_rows_selected\": [], "
+                                     "\"channel_rows\": 4"),
+            std::string::npos)
+      << engine_.StateJson();
+}
+
 struct LineCase {
   const char* script;
   ScriptStatus status;
