@@ -8,7 +8,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 
-#include "editing/dialog_units.h"
+#include "gui_common/dialog_units.h"
 #include "editing/line_edits.h"
 
 namespace kavor {

@@ -4,7 +4,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "editing/dialog_units.h"
+#include "gui_common/dialog_units.h"
 #include "editing/line_edits.h"
 
 namespace kavor {

@@ -22,7 +22,7 @@
 #include "link/config_dlg.h"
 #include "link/transfer_dlg.h"
 
-#include "editing/dialog_units.h"
+#include "gui_common/dialog_units.h"
 
 namespace kavor {
 

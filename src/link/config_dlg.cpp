@@ -6,7 +6,7 @@
 
 #include "link/comm_port.h"
 
-#include "editing/dialog_units.h"
+#include "gui_common/dialog_units.h"
 
 namespace kavor {
 

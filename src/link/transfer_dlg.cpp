@@ -6,7 +6,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 
-#include "editing/dialog_units.h"
+#include "gui_common/dialog_units.h"
 
 namespace kavor {
 
