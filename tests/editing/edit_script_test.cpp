@@ -253,6 +253,18 @@ INSTANTIATE_TEST_SUITE_P(
         LineCase{"channel-move abc\n", kFailed, 1, "Please enter an integer."},
         LineCase{"channel-move \"\"\n", kFailed, 1, "Please enter an integer."}));
 
+TEST_F(EditScriptTest, ANulInALineCannotBeTypedIntoABox) {
+  const std::pair<std::string, std::string> cases[] = {
+      {std::string("find a\0b\n", 9), "find: a NUL character cannot be typed"},
+      {std::string("channel-move 1\0\n", 16), "channel-move: a NUL character cannot be typed"},
+      {std::string("channel-edit name=a\0\n", 21), "name: a NUL character cannot be typed"}};
+  for (const auto& [script, message] : cases) {
+    const ScriptResult r = Run(script);
+    EXPECT_EQ(r.status, ScriptStatus::Failed);
+    EXPECT_EQ(r.message, message);
+  }
+}
+
 TEST_F(EditScriptTest, TheFirstFailingLineEndsTheRun) {
   const ScriptResult r = Run("channel 2\nchannel 9\nchannel 3\n");
   EXPECT_EQ(r.line, 2);
