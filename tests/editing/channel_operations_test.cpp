@@ -118,6 +118,42 @@ class ChannelOperationsTest : public ::testing::Test {
   ChannelOperations ops{view, ui};
 };
 
+// --- The view state's selections that choose nothing
+
+TEST_F(ChannelOperationsTest, AddingRowsCountsEachOnceAndSkipsRowsThatDoNotExist) {
+  Click({2});
+  const int current = view.current_channel();
+  view.AddChannelRowsToSelection({2, 5, 5, -1, 10, 7}, 10);
+  EXPECT_THAT(view.SelectedChannelRows(), ElementsAre(2, 5, 7));
+  EXPECT_EQ(view.SelectedChannelCount(), 3);
+  EXPECT_EQ(view.channel_focus_row(), 2);  // row 10 does not exist: the focus stays
+  EXPECT_EQ(view.current_channel(), current);
+  view.AddChannelRowsToSelection({}, 5);
+  EXPECT_EQ(view.channel_focus_row(), 5);
+  EXPECT_THAT(sink.events, ElementsAre("rows 2 5 5 7 focus -1", "rows focus 5"));
+  view.RedrawChannelRow(5);
+  view.RedrawChannelRow(10);
+  EXPECT_EQ(view.SelectedChannelCount(), 3);
+  EXPECT_THAT(sink.events.back(), "redraw 5");
+}
+
+TEST_F(ChannelOperationsTest, MakingARowCurrentLeavesTheOtherListsAlone) {
+  Click({0});
+  const int sat = view.current_satellite(), tp = view.current_transponder();
+  view.MakeChannelRowCurrent(2);  // Beta, satellite 2
+  EXPECT_EQ(view.current_channel(), 3);
+  EXPECT_EQ(view.current_channel_row(), 2);
+  EXPECT_EQ(view.current_satellite(), sat);
+  EXPECT_EQ(view.current_transponder(), tp);
+  view.MakeChannelRowCurrent(10);
+  view.MakeChannelRowCurrent(-1);
+  EXPECT_EQ(view.current_channel_row(), 2);
+  view.ShowTvMode(false);
+  EXPECT_FALSE(view.tv_mode());
+  EXPECT_EQ(view.channel_rows().size(), 10u);  // not refiltered
+  EXPECT_THAT(sink.events, ElementsAre("radio"));
+}
+
 // --- Edit
 
 TEST_F(ChannelOperationsTest, EditRedrawsTheCurrentRowAndAddsItToTheSelection) {
@@ -171,6 +207,8 @@ TEST_F(ChannelOperationsTest, InsertOnRowRTakesNumberRPlusTwo) {
   EXPECT_EQ(image.mServiceCount(), 14);
   EXPECT_EQ(view.channel(6).mServiceName(), "Inserted");
   EXPECT_EQ(view.channel(6).mChannelNo(), 5);
+  EXPECT_THAT(Names(view), ElementsAre("Alpha", "ZETA One", "Beta", "xzetax", "Inserted", "Gamma", "Delta",
+                                       "Epsilon", "Eta", "Theta", "Iota"));
   EXPECT_THAT(Numbers(view), ElementsAre(1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11));
   EXPECT_EQ(view.channel(10).mChannelNo(), radio_before);  // Radio C moved a slot, same number
   // Only the new row selected, focused and current.
@@ -364,7 +402,9 @@ void FillRandomTable(Image& image, std::mt19937& rng, int count) {
   ImageBuilder b(image, rng() % 2 ? 3 : 5);
   b.AddTransponder(1, 10700, 27500, false);
   std::uniform_int_distribution<int> byte(0, 255);
-  for (int s = 0; s < image.channel_capacity(); ++s)
+  // Random bytes in the counted slots and a few after them, where the freed
+  // slots' bytes must come out right.
+  for (int s = 0; s < count + 4 && s < image.channel_capacity(); ++s)
     for (std::size_t k = 0; k < ChannelRecord::kSize; ++k) image.Channel(s).data()[k] = std::uint8_t(byte(rng));
   for (int s = 0; s < count; ++s) {
     const ChannelRecord c = image.Channel(s);
@@ -430,6 +470,24 @@ TEST(DeleteChannels, FreedSlotsHoldCopiesOfTheLastRecordRenumbered) {
   EXPECT_EQ(std::memcmp(image.Channel(1).data(), zeros, sizeof zeros), 0);
 }
 
+TEST(DeleteChannels, ClearsSlotsUpToTheCapacityAndIgnoresOthers) {
+  Image image;
+  ImageBuilder b(image, 3);
+  b.AddTransponder(1, 10700, 27500, false);
+  b.AddChannel(1, 1, {kServiceTypeTv, "A"});
+  b.Finish();
+  const int last = image.channel_capacity() - 1;
+  std::memset(image.Channel(last).data(), 0x5A, ChannelRecord::kSize);
+  ViewState view(image);
+  view.RebuildIndex();
+  DeleteChannels(view, {-1, last, last + 1}, true);
+  DeleteChannels(view, {-1, 1}, false);  // rows: only row 0 exists
+  std::uint8_t zeros[ChannelRecord::kSize] = {};
+  EXPECT_EQ(std::memcmp(image.Channel(last).data(), zeros, sizeof zeros), 0);
+  EXPECT_EQ(image.mServiceCount(), 1);
+  EXPECT_EQ(image.Channel(0).mServiceName(), "A");
+}
+
 // --- Move
 
 TEST_F(ChannelOperationsTest, MovingTwoChannelsToOne) {
@@ -462,6 +520,35 @@ TEST_F(ChannelOperationsTest, MoveAsksAgainWithTheTypedNumberUntilItFits) {
   EXPECT_THAT(view.SelectedChannelRows(), ElementsAre(7, 8, 9));
   EXPECT_EQ(view.channel_focus_row(), 9);
   ExpectTablesConsistent();
+}
+
+TEST_F(ChannelOperationsTest, MoveProposesTheFocusRowNotTheCurrentOne) {
+  Click({0, 1, 2});
+  view.SetChannelSelection({0, 1, 2}, 1);  // the caret moved without choosing
+  ASSERT_EQ(view.current_channel_row(), 2);
+  EXPECT_FALSE(ops.Move());
+  EXPECT_THAT(ui.shown_numbers, ElementsAre(2));
+}
+
+TEST_F(ChannelOperationsTest, CommandsThePopupGreysDoNothingWhenRunAnyway) {
+  const auto before = Bytes(image);
+  view.SetChannelSelection({}, ViewState::kNone);
+  EXPECT_FALSE(ops.DeleteWithConfirmation());
+  EXPECT_FALSE(ops.Move());
+  EXPECT_FALSE(ops.FlagCommand(ID_POPUP_LOCK));
+  EXPECT_FALSE(ops.FlagCommand(ID_POPUP_TO_RADIO));
+  Click({1});
+  view.SetAllSatellites(false);
+  ASSERT_GT(view.SelectedChannelCount(), 0);
+  EXPECT_FALSE(ops.Move());  // "Move to" needs "All Sat."
+  EXPECT_FALSE(ops.FlagCommand(ID_POPUP_FIND));
+  EXPECT_FALSE(ops.NewOrInsert(ID_POPUP_EDIT));
+  view.ChooseSatellite(4);  // no transponder: nothing to take the template from
+  ASSERT_EQ(view.current_transponder(), ViewState::kNone);
+  EXPECT_FALSE(ops.NewOrInsert(ID_POPUP_NEW));
+  EXPECT_THAT(ui.asked, IsEmpty());
+  EXPECT_EQ(Bytes(image), before);
+  EXPECT_TRUE(view.tv_mode());
 }
 
 TEST_F(ChannelOperationsTest, MoveCancelledOrOntoItsPlaceChangesNothing) {
