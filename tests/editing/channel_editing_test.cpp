@@ -14,6 +14,7 @@
 #include "database/row_format.h"
 #include "editing/channel_dlg.h"
 #include "editing/dialog_helpers.h"
+#include "editing/move_dlg.h"
 #include "editing/editor_fixture.h"
 
 namespace kavor::testing {
@@ -77,13 +78,22 @@ TEST_F(ChannelEditingTest, PopupEditThroughTheEditorRedrawsTheRowAndAddsItToTheS
   QListView* list = view->channel_list();
   MouseClick(list, 1, Qt::LeftButton);
   MouseClick(list, 3, Qt::LeftButton, Qt::ControlModifier);
-  ASSERT_EQ(SelectedRows(list), (std::vector<int>{1, 3}));
+  // Ctrl+click again: row 3 stays the focus row and current, unselected.
+  MouseClick(list, 3, Qt::LeftButton, Qt::ControlModifier);
+  ASSERT_EQ(SelectedRows(list), (std::vector<int>{1}));
+  ASSERT_EQ(doc.view().current_channel_row(), 3);
+  std::vector<int> redrawn;
+  QObject::connect(list->model(), &QAbstractItemModel::dataChanged, list,
+          [&](const QModelIndex& from, const QModelIndex& to) {
+            for (int r = from.row(); r <= to.row(); ++r) redrawn.push_back(r);
+          });
   AnswerWithTheEditor([](CChannelDlg& dlg) { Retype(dlg.name_box(), "Renamed"); });
-  Popup(list, 3, ID_POPUP_EDIT);
+  Popup(list, 1, ID_POPUP_EDIT);
   EXPECT_EQ(ui.edit_captions, std::vector<std::string>{"Edit channel"});
   EXPECT_TRUE(ui.messages.empty());
   EXPECT_EQ(doc.view().channel(doc.view().channel_rows()[3]).mServiceName(), "Renamed");
   EXPECT_TRUE(Row(list, 3).contains("Renamed"));
+  EXPECT_EQ(redrawn, std::vector<int>{3});
   EXPECT_EQ(SelectedRows(list), (std::vector<int>{1, 3}));
   EXPECT_EQ(list->currentIndex().row(), 3);
   ExpectListMirrorsTheCore();
@@ -190,19 +200,24 @@ TEST_F(ChannelEditingTest, NewThroughTheEditorSelectsTheNewRow) {
 TEST_F(ChannelEditingTest, FindSelectsEveryMatchAndMakesTheTopOneCurrent) {
   QListView* list = view->channel_list();
   MouseClick(list, 0, Qt::LeftButton);
-  ui.find_answer = {{"c11", false}};
+  const int satellite = doc.view().current_satellite(), transponder = doc.view().current_transponder();
+  // C55 and C550.. lie on the second and third satellites.
+  ui.find_answer = {{"c55", false}};
   Popup(list, 0, ID_POPUP_FIND);
   const std::vector<int> matches = doc.view().SelectedChannelRows();
   ASSERT_GT(matches.size(), 1u);
-  for (int r : matches) EXPECT_TRUE(Row(list, r).contains("C11")) << r;
+  for (int r : matches) EXPECT_TRUE(Row(list, r).contains("C55")) << r;
   EXPECT_EQ(list->currentIndex().row(), matches.front());
   EXPECT_EQ(doc.view().current_channel_row(), matches.front());
+  // The form's mirroring chose nothing: satellite and transponder stay.
+  EXPECT_EQ(doc.view().current_satellite(), satellite);
+  EXPECT_EQ(doc.view().current_transponder(), transponder);
   ExpectListMirrorsTheCore();
 
   // The text and "Match case" are shown again; nothing found clears the selection.
-  ui.find_answer = {{"c11", true}};
+  ui.find_answer = {{"c55", true}};
   Popup(list, 0, ID_POPUP_FIND);
-  EXPECT_EQ(ui.find_shown.back(), (std::pair<std::string, bool>{"c11", false}));
+  EXPECT_EQ(ui.find_shown.back(), (std::pair<std::string, bool>{"c55", false}));
   EXPECT_TRUE(SelectedRows(list).empty());
   EXPECT_EQ(doc.view().current_channel_row(), matches.front());
 }
@@ -243,6 +258,30 @@ TEST_F(ChannelEditingTest, EnterTypeANameOkSaveAndReload) {
   ASSERT_FALSE(reloaded.Open(dir / "fixture.bin").has_value());
   EXPECT_EQ(reloaded.view().channel(slot).mServiceName(), "T\xE9l\xE9 7");
   EXPECT_EQ(0, std::memcmp(reloaded.image().bytes(), doc.image().bytes(), doc.image().length()));
+}
+
+TEST_F(ChannelEditingTest, TheMoveDialogsRefusalIsAWarningOfTheForm) {
+  CMoveDlg& dlg = *view->move_dialog();
+  dlg.SetPrompt("New channel (1-8)");
+  dlg.SetNumber(3);
+  dlg.show();
+  Paste(dlg.number_box(), "");
+  // A message box of its own would wait for a user: close it and fail.
+  QTimer watchdog;
+  watchdog.setSingleShot(true);
+  QObject::connect(&watchdog, &QTimer::timeout, [] {
+    if (QWidget* modal = QApplication::activeModalWidget()) {
+      ADD_FAILURE() << "a modal box of the dialog's own";
+      modal->close();
+    }
+  });
+  watchdog.start(0);
+  dlg.ok_button()->click();
+  watchdog.stop();
+  EXPECT_TRUE(dlg.isVisible());
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_EQ(ui.messages[0], (std::pair<std::string, MessageIcon>{"Please enter an integer.", MessageIcon::Exclamation}));
+  dlg.reject();
 }
 
 }  // namespace

@@ -10,7 +10,9 @@
 
 #include "editing/channel_dlg.h"
 #include "editing/dialog_helpers.h"
+#include "database/document.h"
 #include "editing/find_dlg.h"
+#include "editing/kavor_view.h"
 #include "editing/move_dlg.h"
 #include "editing/qt_user_interface.h"
 
@@ -216,6 +218,23 @@ TEST(QtUserInterfaceTest, WithoutTheFormsDialogsEveryQuestionIsCancelled) {
   EXPECT_FALSE(ui.AskNumber("New channel (1-8)", 1));
   EXPECT_FALSE(ui.AskFind(text, match_case));
   EXPECT_EQ(text, "a");
+}
+
+TEST(QtUserInterfaceTest, TheFormHandsItsDialogsToTheInterfaceAndTakesThemBack) {
+  Document doc;
+  QtUserInterface ui;
+  {
+    CKavorView view(doc, ui);
+    ASSERT_NE(view.channel_dialog(), nullptr);
+    EXPECT_EQ(ui.dialogs().channel, view.channel_dialog());
+    EXPECT_EQ(ui.dialogs().find, view.find_dialog());
+    EXPECT_EQ(ui.dialogs().move, view.move_dialog());
+    EXPECT_NE(ui.dialogs().find, nullptr);
+    EXPECT_NE(ui.dialogs().move, nullptr);
+  }
+  EXPECT_EQ(ui.dialogs().channel, nullptr);
+  EXPECT_EQ(ui.dialogs().find, nullptr);
+  EXPECT_EQ(ui.dialogs().move, nullptr);
 }
 
 }  // namespace
