@@ -401,7 +401,12 @@ ListId CKavorView::FocusedList() const {
   return ListId::None;
 }
 
-void CKavorView::OnKey(int id) { Run(RouteKey(id, FocusedList(), doc_.view())); }
+void CKavorView::OnKey(int id) {
+  // While a dialog is up the lists' keys are not the user's: an Enter meant
+  // for the dialog must not open a second editor.
+  if (QApplication::activeModalWidget()) return;
+  Run(RouteKey(id, FocusedList(), doc_.view()));
+}
 
 void CKavorView::Run(Routed routed) {
   last_routed_ = routed;

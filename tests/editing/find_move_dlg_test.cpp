@@ -10,7 +10,11 @@
 
 #include "editing/channel_dlg.h"
 #include "editing/dialog_helpers.h"
+#include "app/main_frame.h"
+#include "database/data_file.h"
 #include "database/document.h"
+#include "database/image_builder.h"
+#include "support/temp_dir.h"
 #include "editing/find_dlg.h"
 #include "editing/kavor_view.h"
 #include "editing/move_dlg.h"
@@ -235,6 +239,68 @@ TEST(QtUserInterfaceTest, TheFormHandsItsDialogsToTheInterfaceAndTakesThemBack) 
   EXPECT_EQ(ui.dialogs().channel, nullptr);
   EXPECT_EQ(ui.dialogs().find, nullptr);
   EXPECT_EQ(ui.dialogs().move, nullptr);
+}
+
+// In the window with the real dialogs: Enter on the channel list opens the
+// editor; inside it Enter is OK and Del edits the text, never the list's keys.
+TEST(QtUserInterfaceTest, KeysInTheEditorStayInTheEditor) {
+  TempDir dir;
+  {
+    Image image;
+    ImageBuilder b(image, 3);
+    b.AddTransponder(1, 11000, 22000, false);
+    for (const char* name : {"One", "Two", "Three"}) b.AddChannel(1, 1, {kServiceTypeTv, name});
+    b.Finish();
+    ASSERT_TRUE(WriteDataFile(dir / "three.bin", image));
+  }
+  Document doc;
+  QtUserInterface ui;
+  CMainFrame frame(doc, ui);
+  ui.set_parent(&frame);
+  frame.show();
+  frame.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&frame));
+  ASSERT_TRUE(frame.view()->OpenFile((dir / "three.bin").string()));
+  QListView* list = frame.view()->channel_list();
+  list->selectionModel()->setCurrentIndex(list->model()->index(1, 0), QItemSelectionModel::ClearAndSelect);
+  list->setFocus();
+  CChannelDlg* dlg = frame.view()->channel_dialog();
+  int boxes = 0;  // any modal box but the editor means a list key ran
+  QTimer watchdog;
+  QObject::connect(&watchdog, &QTimer::timeout, [&] {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (modal && modal != dlg) {
+      ++boxes;
+      modal->close();
+    }
+  });
+  watchdog.start(0);
+  WhileModal(
+      [&](QWidget* modal) {
+        ASSERT_EQ(modal, dlg);
+        // The list's keys do nothing while the editor is up.
+        QTest::keyClick(list, Qt::Key_Delete);
+        QTest::keyClick(list, Qt::Key_Return);
+        QApplication::processEvents();
+        // The window system makes the dialog the active window.
+        dlg->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(dlg));
+        QLineEdit* name = dlg->name_box();
+        name->setCursorPosition(0);
+        QTest::keyClick(name, Qt::Key_Delete);
+        EXPECT_EQ(name->text(), "wo");
+        QTest::keyClick(name, Qt::Key_Return);
+      },
+      [&] {
+        QTest::keyClick(list, Qt::Key_Return);
+        return 0;
+      });
+  watchdog.stop();
+  EXPECT_EQ(boxes, 0);
+  EXPECT_FALSE(dlg->isVisible());
+  EXPECT_EQ(doc.view().channel(doc.view().channel_rows()[1]).mServiceName(), "wo");
+  EXPECT_EQ(list->model()->index(1, 0).data().toString().mid(7).trimmed(), "wo");
+  EXPECT_EQ(doc.view().channel_rows().size(), 3u);
 }
 
 }  // namespace
