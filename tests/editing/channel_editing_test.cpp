@@ -220,6 +220,15 @@ TEST_F(ChannelEditingTest, FindSelectsEveryMatchAndMakesTheTopOneCurrent) {
   EXPECT_EQ(ui.find_shown.back(), (std::pair<std::string, bool>{"c55", false}));
   EXPECT_TRUE(SelectedRows(list).empty());
   EXPECT_EQ(doc.view().current_channel_row(), matches.front());
+
+  // A top match in the first row takes the focus there too.
+  MouseClick(list, 5, Qt::LeftButton);
+  ui.find_answer = {{"C0", true}};
+  Popup(list, 5, ID_POPUP_FIND);
+  ASSERT_FALSE(SelectedRows(list).empty());
+  EXPECT_EQ(SelectedRows(list).front(), 0);
+  EXPECT_EQ(list->currentIndex().row(), 0);
+  ExpectListMirrorsTheCore();
 }
 
 TEST_F(ChannelEditingTest, ScrambleReselectsTheRowsAndShowsTheMarker) {
