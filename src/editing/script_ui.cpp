@@ -2,6 +2,7 @@
 
 #include <climits>
 
+#include "editing/number_text.h"
 #include "editing/script_lexer.h"
 
 namespace kavor {
@@ -116,22 +117,6 @@ std::optional<std::string> SetChannelField(ChannelForm& form, const ScriptField&
   return std::nullopt;
 }
 
-std::optional<long long> ParseMoveNumber(const std::string& text) {
-  std::size_t i = 0;
-  auto blank = [&](std::size_t k) { return k < text.size() && (text[k] == ' ' || text[k] == '\t'); };
-  while (blank(i)) ++i;
-  bool negative = false;
-  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-  const std::size_t digits = i;
-  long long value = 0;
-  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i)
-    value = value > (LLONG_MAX - 9) / 10 ? LLONG_MAX : value * 10 + (text[i] - '0');
-  if (i == digits) return std::nullopt;
-  while (blank(i)) ++i;
-  if (i != text.size()) return std::nullopt;
-  return negative ? -value : value;
-}
-
 void ScriptUserInterface::BeginLine() {
   fields_.clear();
   number_text_.clear();
@@ -183,7 +168,7 @@ std::optional<long long> ScriptUserInterface::AskNumber(const std::string& promp
                : "the number is outside the range " + prompt + " accepts");
     return std::nullopt;
   }
-  const auto number = ParseMoveNumber(number_text_);
+  const auto number = ParseInteger(number_text_);
   if (!number) {
     // The dialog stays open with its message; the script cannot retype.
     Fail("Please enter an integer.");

@@ -26,10 +26,6 @@ struct ScriptField {
 std::optional<std::string> SetChannelField(ChannelForm& form, const ScriptField& field);
 bool IsChannelField(const std::string& name);
 
-// The integer the Move dialog's OK accepts: optional blanks, an optional
-// sign, decimal digits of any length (saturating), optional blanks.
-std::optional<long long> ParseMoveNumber(const std::string& text);
-
 class ScriptUserInterface : public UserInterface {
  public:
   // Informational messages go here (kavor-cli prints them on stdout).

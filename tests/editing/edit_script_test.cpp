@@ -9,8 +9,10 @@
 #include <sstream>
 
 #include "database/image_builder.h"
+#include "editing/number_text.h"
 #include "editing/script_lexer.h"
 #include "editing/script_ui.h"
+#include "editing/number_text.h"
 
 namespace kavor {
 namespace {
@@ -523,15 +525,15 @@ TEST(ChannelFieldsSet, ANulCannotBeTyped) {
   }
 }
 
-TEST(MoveNumber, TheBoxHoldsAnInteger) {
-  EXPECT_EQ(ParseMoveNumber("12"), 12);
-  EXPECT_EQ(ParseMoveNumber(" \t+3 "), 3);
-  EXPECT_EQ(ParseMoveNumber("-0"), 0);
-  EXPECT_EQ(ParseMoveNumber("-4"), -4);
-  EXPECT_EQ(ParseMoveNumber("0007"), 7);
-  EXPECT_EQ(ParseMoveNumber("99999999999999999999999"), LLONG_MAX);
+TEST(MoveNumber, TheBoxHoldsAnIntegerAsTheDialogReadsIt) {
+  EXPECT_EQ(ParseInteger("12"), 12);
+  EXPECT_EQ(ParseInteger(" \t+3 "), 3);
+  EXPECT_EQ(ParseInteger("-0"), 0);
+  EXPECT_EQ(ParseInteger("-4"), -4);
+  EXPECT_EQ(ParseInteger("0007"), 7);
+  EXPECT_EQ(ParseInteger("99999999999999999999999"), LLONG_MAX);
   for (const char* bad : {"", " ", "+", "1 2", "1x", "0x1", "--1", "\n1"})
-    EXPECT_EQ(ParseMoveNumber(bad), std::nullopt) << bad;
+    EXPECT_EQ(ParseInteger(bad), std::nullopt) << bad;
 }
 
 TEST(ScriptDialogs, TheMoveDialogComingBackFailsTheLine) {
