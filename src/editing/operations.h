@@ -4,18 +4,25 @@
 
 #include "editing/channel_operations.h"
 #include "editing/command_routing.h"
+#include "editing/satellite_operations.h"
+#include "editing/transponder_operations.h"
 
 namespace kavor {
 
 class EditOperations {
  public:
-  EditOperations(ViewState& view, UserInterface& ui) : channels_(view, ui) {}
+  EditOperations(ViewState& view, UserInterface& ui)
+      : channels_(view, ui), transponders_(view, ui), satellites_(view, ui) {}
   // True when the image changed. Operations not built yet do nothing.
   bool Run(const Routed& routed);
   ChannelOperations& channels() { return channels_; }
+  TransponderOperations& transponders() { return transponders_; }
+  SatelliteOperations& satellites() { return satellites_; }
 
  private:
   ChannelOperations channels_;
+  TransponderOperations transponders_;
+  SatelliteOperations satellites_;
 };
 
 }  // namespace kavor

@@ -39,6 +39,11 @@ class UserInterface {
   // "Find Channel": shows `text` and `match_case`; on OK stores what the
   // user entered into both and returns true.
   virtual bool AskFind(std::string& /*text*/, bool& /*match_case*/) { return false; }
+  // The transponder editor on `record` under `caption` ("Edit transponder",
+  // "New transponder", "Insert transponder"); OK writes, Cancel leaves it.
+  virtual bool EditTransponder(const std::string& /*caption*/, TransponderRecord /*record*/) { return false; }
+  // "Edit Satellite" on the current satellite's record.
+  virtual bool EditSatellite(SatelliteRecord /*record*/) { return false; }
 };
 
 }  // namespace kavor
