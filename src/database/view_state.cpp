@@ -162,6 +162,23 @@ void ViewState::ChooseSatellite(int row) {
   SelectFirstChannelOfSatellite();
 }
 
+void ViewState::RefillSatelliteListAndChoose(int row) {
+  if (!indexed() || row < 0 || row >= kSatelliteSlots) return;
+  sink_->SatelliteListRefilled();
+  current_satellite_ = row;
+  satellite_row_ = row;
+  sink_->SatelliteRowSelected(row);
+  FilterTransponders();
+  FilterChannels();
+  SelectFirstChannelOfSatellite();
+}
+
+void ViewState::RedrawSatelliteRow(int row) {
+  if (!indexed() || row < 0 || row >= kSatelliteSlots) return;
+  satellite_row_ = row;
+  sink_->SatelliteRowRedrawn(row);
+}
+
 void ViewState::SelectFirstChannelOfSatellite() {
   ClearChannelSelection();
   const int sat_id = CurrentSatId();

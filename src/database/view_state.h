@@ -19,6 +19,9 @@ class ViewSink {
   virtual void ChannelListRefilled() {}
   // Select that row (or none for -1) and scroll it to the top.
   virtual void SatelliteRowSelected(int /*row*/) {}
+  // The row's satellite record changed: rebuild its text and select the row
+  // again; the scroll position stays.
+  virtual void SatelliteRowRedrawn(int /*row*/) {}
   virtual void TransponderRowSelected(int /*row*/) {}
   virtual void ChannelSelectionCleared() {}
   // Add the row to the selection, make it the focus row, scroll it to the top.
@@ -55,6 +58,12 @@ class ViewState {
 
   // --- selection rules driven by user input
   void ChooseSatellite(int row);
+  // After the satellite table changed: the 50 rows redrawn, `row` selected
+  // and made current, and ChooseSatellite's steps run even when it already
+  // was current (the transponder rows may point at moved records).
+  void RefillSatelliteListAndChoose(int row);
+  // After an edit of the row's satellite: its text rebuilt, the row selected.
+  void RedrawSatelliteRow(int row);
   void ChooseTransponder(int row);
   void ChooseChannel(int row);
   void SetTvMode(bool tv);

@@ -11,7 +11,9 @@ bool EditOperations::Run(const Routed& routed) {
     case Operation::ChannelMove: return channels_.Move();
     case Operation::ChannelFlag: return channels_.FlagCommand(routed.id);
     case Operation::ChannelFind: channels_.Find(); return false;
-    default: return false;  // the satellite, transponder and import operations come later
+    case Operation::SatelliteEdit: return satellites_.Edit();
+    case Operation::SatelliteMove: return satellites_.Move();
+    default: return false;  // the transponder and import operations come later
   }
 }
 

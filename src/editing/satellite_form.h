@@ -53,5 +53,11 @@ inline bool ShowsUserLnbInput(int lnb) { return lnb == kUserDefinedLnb; }
 bool SatelliteNameFits(const std::string& latin1);
 // What the "Input" box accepts: digits only.
 bool LnbInputFits(const std::string& text);
+// "%3.1f" of tenths * 0.1 in the C locale: 192 gives "19.2", 0 "0.0".
+std::string FormatDegreeTenths(int tenths);
+// The "Degree" box as OK reads it: C's strtod in the C locale on the first 99
+// characters (no number reads 0), times 10 cut toward zero; nothing when that
+// lies outside 0..1800 or is inf or nan.
+std::optional<int> ReadDegreeTenths(const std::string& text);
 
 }  // namespace kavor
