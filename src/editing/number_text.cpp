@@ -46,6 +46,27 @@ std::optional<long long> ParseInteger(std::string_view text, bool allow_minus) {
                                : -static_cast<long long>(magnitude);
 }
 
+long long ReadLeadingInteger(std::string_view text) {
+  std::size_t i = 0;
+  const std::size_t n = text.size();
+  const auto is_space = [](char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+  };
+  while (i < n && is_space(text[i])) ++i;
+  bool negative = false;
+  if (i < n && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+  constexpr unsigned long long kMax = std::numeric_limits<long long>::max();
+  const unsigned long long limit = negative ? kMax + 1 : kMax;
+  unsigned long long magnitude = 0;
+  for (; i < n && text[i] >= '0' && text[i] <= '9'; ++i) {
+    const unsigned digit = unsigned(text[i] - '0');
+    magnitude = magnitude > (limit - digit) / 10 ? limit : magnitude * 10 + digit;
+  }
+  if (!negative) return static_cast<long long>(magnitude);
+  return magnitude == kMax + 1 ? std::numeric_limits<long long>::min()
+                               : -static_cast<long long>(magnitude);
+}
+
 std::optional<std::uint64_t> ParseHexadecimal(std::string_view text) {
   std::size_t i = 0;
   const std::size_t n = text.size();

@@ -21,6 +21,12 @@ bool IsBlank(char c);
 // is not such an integer; values beyond long long saturate.
 std::optional<long long> ParseInteger(std::string_view text, bool allow_minus = true);
 
+// The number at the start of the text as C's atoi reads it: leading white
+// space (any that isspace names in the C locale), an optional sign, digits up
+// to the first other character; 0 when no digit follows. A digit string of
+// any length saturates instead of wrapping, so a range check refuses it.
+long long ReadLeadingInteger(std::string_view text);
+
 // The hexadecimal number at the start of the text: leading blanks skipped,
 // "0x"/"0X" a prefix only when a hex digit follows, reading up to the first
 // character that is not a hex digit. Nothing when no digit was read (an

@@ -91,6 +91,28 @@ TEST(ParseHexadecimal, SaturatesLongTexts) {
   EXPECT_EQ(ParseHexadecimal("10000000000000005"), std::numeric_limits<std::uint64_t>::max());
 }
 
+struct LeadingCase {
+  const char* text;
+  long long value;
+};
+
+// As C's atoi in the C locale, but without its overflow.
+TEST(ReadLeadingInteger, ReadsAsAtoiDoes) {
+  const LeadingCase cases[] = {
+      {"11778", 11778},   {"11778abc", 11778}, {" \t\n\v\f\r42", 42}, {"+7", 7},
+      {"-5", -5},         {"- 5", 0},          {"abc", 0},           {"", 0},
+      {"0x10", 0},        {"12 34", 12},       {"\xA0" "9", 0},       {"--1", 0},
+      {"00065535", 65535}, {"65536", 65536},
+  };
+  for (const LeadingCase& c : cases) EXPECT_EQ(ReadLeadingInteger(c.text), c.value) << c.text;
+}
+
+TEST(ReadLeadingInteger, LongDigitStringsSaturate) {
+  EXPECT_EQ(ReadLeadingInteger("4294967297"), 4294967297LL);  // would wrap to 1 in 32 bits
+  EXPECT_EQ(ReadLeadingInteger("99999999999999999999999"), std::numeric_limits<long long>::max());
+  EXPECT_EQ(ReadLeadingInteger("-99999999999999999999999"), std::numeric_limits<long long>::min());
+}
+
 TEST(FormatHexadecimal, LowerCaseWithoutPrefixOrLeadingZeros) {
   EXPECT_EQ(FormatHexadecimal(0), "0");
   EXPECT_EQ(FormatHexadecimal(0x0100), "100");
