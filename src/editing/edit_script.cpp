@@ -11,8 +11,8 @@ namespace kavor {
 
 namespace {
 
-enum class Action { Tv, Radio, All, SatelliteClick, TransponderClick, ChannelClick, Find, ChannelCommand, Later };
-enum class Arguments { None, OnOff, OneRow, Rows, FindText, ChannelFields, OneText, Any };
+enum class Action { Tv, Radio, All, SatelliteClick, TransponderClick, ChannelClick, Find, PopupCommand, Later };
+enum class Arguments { None, OnOff, OneRow, Rows, FindText, ChannelFields, TransponderFields, SatelliteFields, OneText, Any };
 
 struct Verb {
   const char* name;
@@ -20,10 +20,11 @@ struct Verb {
   Arguments arguments;
   int id = 0;                  // the popup command
   const char* item = nullptr;  // its name when it is not shown
+  ListId list = ListId::Channel;  // whose popup it is chosen from
 };
 
-// One row per verb; the next tasks add the transponder, satellite, import
-// and history verbs by giving them an action here.
+// One row per verb; the import and history verbs come with their
+// operations, by giving them an action here.
 const Verb kVerbs[] = {
     {"tv", Action::Tv, Arguments::None},
     {"radio", Action::Radio, Arguments::None},
@@ -32,24 +33,25 @@ const Verb kVerbs[] = {
     {"transponder", Action::TransponderClick, Arguments::OneRow},
     {"channel", Action::ChannelClick, Arguments::Rows},
     {"find", Action::Find, Arguments::FindText, ID_POPUP_FIND, "Find"},
-    {"channel-edit", Action::ChannelCommand, Arguments::ChannelFields, ID_POPUP_EDIT, "Edit"},
-    {"channel-new", Action::ChannelCommand, Arguments::ChannelFields, ID_POPUP_NEW, "New"},
-    {"channel-insert", Action::ChannelCommand, Arguments::ChannelFields, ID_POPUP_INSERT, "Insert"},
-    {"channel-delete", Action::ChannelCommand, Arguments::None, ID_KEY_DELETE, "Delete"},
-    {"channel-move", Action::ChannelCommand, Arguments::OneText, ID_POPUP_MOVETO, "Move to"},
-    {"scramble", Action::ChannelCommand, Arguments::None, ID_POPUP_SCRAMBLE, "Scramble"},
-    {"unscramble", Action::ChannelCommand, Arguments::None, ID_POPUP_UNSCRAMBLE, "Unscramble"},
-    {"lock", Action::ChannelCommand, Arguments::None, ID_POPUP_LOCK, "Lock"},
-    {"unlock", Action::ChannelCommand, Arguments::None, ID_POPUP_UNLOCK, "Unlock"},
-    {"to-radio", Action::ChannelCommand, Arguments::None, ID_POPUP_TO_RADIO, "Radio"},
-    {"to-tv", Action::ChannelCommand, Arguments::None, ID_POPUP_TO_TV, "TV"},
-    {"transponder-edit", Action::Later, Arguments::Any},
-    {"transponder-new", Action::Later, Arguments::Any},
-    {"transponder-insert", Action::Later, Arguments::Any},
-    {"transponder-delete", Action::Later, Arguments::Any},
-    {"transponder-move", Action::Later, Arguments::Any},
-    {"satellite-edit", Action::Later, Arguments::Any},
-    {"satellite-move", Action::Later, Arguments::Any},
+    {"channel-edit", Action::PopupCommand, Arguments::ChannelFields, ID_POPUP_EDIT, "Edit"},
+    {"channel-new", Action::PopupCommand, Arguments::ChannelFields, ID_POPUP_NEW, "New"},
+    {"channel-insert", Action::PopupCommand, Arguments::ChannelFields, ID_POPUP_INSERT, "Insert"},
+    {"channel-delete", Action::PopupCommand, Arguments::None, ID_KEY_DELETE, "Delete"},
+    {"channel-move", Action::PopupCommand, Arguments::OneText, ID_POPUP_MOVETO, "Move to"},
+    {"scramble", Action::PopupCommand, Arguments::None, ID_POPUP_SCRAMBLE, "Scramble"},
+    {"unscramble", Action::PopupCommand, Arguments::None, ID_POPUP_UNSCRAMBLE, "Unscramble"},
+    {"lock", Action::PopupCommand, Arguments::None, ID_POPUP_LOCK, "Lock"},
+    {"unlock", Action::PopupCommand, Arguments::None, ID_POPUP_UNLOCK, "Unlock"},
+    {"to-radio", Action::PopupCommand, Arguments::None, ID_POPUP_TO_RADIO, "Radio"},
+    {"to-tv", Action::PopupCommand, Arguments::None, ID_POPUP_TO_TV, "TV"},
+    {"transponder-edit", Action::PopupCommand, Arguments::TransponderFields, ID_POPUP_EDIT, "Edit", ListId::Transponder},
+    {"transponder-new", Action::PopupCommand, Arguments::TransponderFields, ID_POPUP_NEW, "New", ListId::Transponder},
+    {"transponder-insert", Action::PopupCommand, Arguments::TransponderFields, ID_POPUP_INSERT, "Insert",
+     ListId::Transponder},
+    {"transponder-delete", Action::PopupCommand, Arguments::None, ID_KEY_DELETE, "Delete", ListId::Transponder},
+    {"transponder-move", Action::PopupCommand, Arguments::OneText, ID_POPUP_MOVETO, "Move to", ListId::Transponder},
+    {"satellite-edit", Action::PopupCommand, Arguments::SatelliteFields, ID_POPUP_EDIT, "Edit", ListId::Satellite},
+    {"satellite-move", Action::PopupCommand, Arguments::OneText, ID_POPUP_MOVETO, "Move to", ListId::Satellite},
     {"import-sdx", Action::Later, Arguments::Any},
     {"undo", Action::Later, Arguments::Any},
     {"redo", Action::Later, Arguments::Any},
@@ -156,11 +158,16 @@ ScriptResult EditScript::RunLine(int number, std::string_view text) {
       if (count != 1) return Usage(number, name + " takes one number");
       break;
     case Arguments::ChannelFields:
+    case Arguments::TransponderFields:
+    case Arguments::SatelliteFields:
       for (const ScriptWord& w : words) {
         if (w.field_equals == std::string::npos || w.field_equals == 0)
           return Usage(number, "\"" + w.text + "\" is not NAME=VALUE");
         ScriptField field{w.text.substr(0, w.field_equals), w.text.substr(w.field_equals + 1)};
-        if (!IsChannelField(field.name))
+        const bool known = verb.arguments == Arguments::ChannelFields       ? IsChannelField(field.name)
+                           : verb.arguments == Arguments::TransponderFields ? IsTransponderField(field.name)
+                                                                            : IsSatelliteField(field.name);
+        if (!known)
           return Usage(number, "unknown field \"" + field.name + "\" for " + name);
         parsed.fields.push_back(std::move(field));
       }
@@ -222,19 +229,19 @@ ScriptResult EditScript::Act(const Parsed& parsed) {
       return {};
     }
     case Action::Find:
-    case Action::ChannelCommand:
+    case Action::PopupCommand:
       break;
     case Action::Later:
       return Usage(line, std::string(verb.name) + " is not supported yet");
   }
 
-  if (const auto item = Unavailable(BuildPopup(ListId::Channel, view_), verb))
+  if (const auto item = Unavailable(BuildPopup(verb.list, view_), verb))
     return Failed(line, "\"" + *item + "\" is not available");
   ui_.BeginLine();
   ui_.set_fields(parsed.fields);
   if (verb.action == Action::Find || verb.id == ID_POPUP_MOVETO) {
     const auto latin1 = Utf8ToLatin1(parsed.args[0]);
-    const char* box = verb.action == Action::Find ? "find" : "channel-move";
+    const char* box = verb.name;
     if (!latin1)
       return Failed(line, std::string(box) + ": \"" + parsed.args[0] + "\" has a character that does not fit one byte");
     if (latin1->find('\0') != std::string::npos) return Failed(line, std::string(box) + ": a NUL character cannot be typed");
@@ -243,7 +250,7 @@ ScriptResult EditScript::Act(const Parsed& parsed) {
     else
       ui_.set_number_text(*latin1);
   }
-  operations_.Run(DispatchPopupCommand(ListId::Channel, verb.id));
+  operations_.Run(DispatchPopupCommand(verb.list, verb.id));
   if (ui_.failure()) return Failed(line, *ui_.failure());
   return {};
 }

@@ -117,6 +117,84 @@ std::optional<std::string> SetChannelField(ChannelForm& form, const ScriptField&
   return std::nullopt;
 }
 
+bool IsTransponderField(const std::string& name) {
+  return name == "frequency" || name == "symbolrate" || name == "polarity" || name == "fec";
+}
+
+std::optional<std::string> SetTransponderField(TransponderForm& form, const ScriptField& field) {
+  const std::string& name = field.name;
+  std::string why;
+  const auto text = BoxText(field, why);
+  if (!text) return why;
+  if (name == "polarity" || name == "fec") {
+    const auto entry = name == "polarity" ? ChooseEntry(kPolarityEntries, *text) : ChooseEntry(kFecEntries, *text);
+    if (!entry) return name + ": no entry " + Quoted(field.value);
+    (name == "polarity" ? form.polarity : form.fec) = *entry;
+  } else if (name == "frequency") {
+    form.frequency = *text;
+  } else if (name == "symbolrate") {
+    form.symbol_rate = *text;
+  } else {
+    return name + ": not a field of the transponder editor";
+  }
+  return std::nullopt;
+}
+
+bool IsSatelliteField(const std::string& name) {
+  static const char* const kNames[] = {"name", "degree", "input", "side", "lnb", "switch",
+                                       "toneburst", "lnbpower", "22khz", "12v", "scramble"};
+  for (const char* n : kNames)
+    if (name == n) return true;
+  return false;
+}
+
+std::optional<std::string> SetSatelliteField(SatelliteForm& form, const ScriptField& field) {
+  const std::string& name = field.name;
+  bool* check = name == "lnbpower" ? &form.lnb_power
+                : name == "22khz"  ? &form.khz22
+                : name == "12v"    ? &form.v12
+                : name == "scramble" ? &form.scramble
+                                     : nullptr;
+  if (check) {
+    const auto checked = CheckValue(field.value);
+    if (!checked) return name + ": a check box takes 0 or 1, not " + Quoted(field.value);
+    *check = *checked;
+    return std::nullopt;
+  }
+  std::string why;
+  const auto text = BoxText(field, why);
+  if (!text) return why;
+  if (name == "side") {
+    // The two radio buttons, named by their labels.
+    if (SameIgnoringCase(*text, "east"))
+      form.west = false;
+    else if (SameIgnoringCase(*text, "west"))
+      form.west = true;
+    else
+      return "side: takes east or west, not " + Quoted(field.value);
+  } else if (name == "lnb" || name == "switch" || name == "toneburst") {
+    const auto entry = name == "lnb"      ? ChooseEntry(kLnbEntries, *text)
+                       : name == "switch" ? ChooseEntry(kSwitchEntries, *text)
+                                          : ChooseEntry(kToneBurstEntries, *text);
+    if (!entry) return name + ": no entry " + Quoted(field.value);
+    (name == "lnb" ? form.lnb : name == "switch" ? form.switch_input : form.tone_burst) = *entry;
+  } else if (name == "name") {
+    if (!SatelliteNameFits(*text))
+      return "name: " + Quoted(field.value) + " is longer than the box's " + std::to_string(kSatelliteNameLimit) +
+             " characters";
+    form.name = *text;
+  } else if (name == "degree") {
+    form.degree = *text;
+  } else if (name == "input") {
+    // The one box that refuses a keystroke: only digits go in.
+    if (!LnbInputFits(*text)) return "input: " + Quoted(field.value) + " is not digits only";
+    form.input = *text;
+  } else {
+    return name + ": not a field of the satellite editor";
+  }
+  return std::nullopt;
+}
+
 void ScriptUserInterface::BeginLine() {
   fields_.clear();
   number_text_.clear();
@@ -155,6 +233,40 @@ bool ScriptUserInterface::EditChannel(const std::string& /*caption*/, ChannelRec
     return false;
   }
   ApplyChannelForm(form, record);
+  return true;
+}
+
+bool ScriptUserInterface::EditTransponder(const std::string& /*caption*/, TransponderRecord record) {
+  if (failure_) return false;
+  TransponderForm form = LoadTransponderForm(record);
+  for (const ScriptField& field : fields_) {
+    if (auto why = SetTransponderField(form, field)) {
+      Fail(std::move(*why));
+      return false;
+    }
+  }
+  if (const auto error = ValidateTransponderForm(form)) {
+    Fail(error->message);
+    return false;
+  }
+  ApplyTransponderForm(form, record);
+  return true;
+}
+
+bool ScriptUserInterface::EditSatellite(SatelliteRecord record) {
+  if (failure_) return false;
+  SatelliteForm form = LoadSatelliteForm(record);
+  for (const ScriptField& field : fields_) {
+    if (auto why = SetSatelliteField(form, field)) {
+      Fail(std::move(*why));
+      return false;
+    }
+  }
+  if (const auto error = ValidateSatelliteForm(form)) {
+    Fail(error->message);
+    return false;
+  }
+  ApplySatelliteForm(form, record);
   return true;
 }
 

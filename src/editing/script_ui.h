@@ -1,5 +1,5 @@
 // The user at the editor's dialogs, as an edit script line plays it: every
-// confirmation is OK, the channel editor gets the line's fields typed in
+// confirmation is OK, each editor gets the line's fields typed in
 // order, the Move dialog the line's number, Find the line's text. What a
 // user could not type, or what the dialog refuses, fails the line instead
 // of being asked again.
@@ -12,6 +12,8 @@
 #include <vector>
 
 #include "editing/channel_form.h"
+#include "editing/satellite_form.h"
+#include "editing/transponder_form.h"
 #include "editing/user_interface.h"
 
 namespace kavor {
@@ -25,6 +27,11 @@ struct ScriptField {
 // Returns why the value cannot be set, naming the field.
 std::optional<std::string> SetChannelField(ChannelForm& form, const ScriptField& field);
 bool IsChannelField(const std::string& name);
+// The same for the transponder and satellite editors.
+std::optional<std::string> SetTransponderField(TransponderForm& form, const ScriptField& field);
+bool IsTransponderField(const std::string& name);
+std::optional<std::string> SetSatelliteField(SatelliteForm& form, const ScriptField& field);
+bool IsSatelliteField(const std::string& name);
 
 class ScriptUserInterface : public UserInterface {
  public:
@@ -50,6 +57,8 @@ class ScriptUserInterface : public UserInterface {
   bool EditChannel(const std::string& caption, ChannelRecord record) override;
   std::optional<long long> AskNumber(const std::string& prompt, long long number) override;
   bool AskFind(std::string& text, bool& match_case) override;
+  bool EditTransponder(const std::string& caption, TransponderRecord record) override;
+  bool EditSatellite(SatelliteRecord record) override;
 
  private:
   void Fail(std::string why) {
