@@ -68,6 +68,17 @@ void ViewState::SetTransponderRow(int row) {
   sink_->TransponderRowSelected(row);
 }
 
+void ViewState::SelectTransponderRow(int row) {
+  if (row < 0 || std::size_t(row) >= transponder_rows_.size()) return;
+  SetTransponderRow(row);
+}
+
+void ViewState::RedrawTransponderRow(int row) {
+  if (row < 0 || std::size_t(row) >= transponder_rows_.size()) return;
+  sink_->TransponderRowRedrawn(row);
+  SetTransponderRow(row);
+}
+
 void ViewState::FilterTransponders() {
   transponder_rows_.clear();
   if (indexed() && current_satellite_ != kNone) {

@@ -23,6 +23,9 @@ class ViewSink {
   // again; the scroll position stays.
   virtual void SatelliteRowRedrawn(int /*row*/) {}
   virtual void TransponderRowSelected(int /*row*/) {}
+  // The row's record changed and its text must be rebuilt; the rows are the
+  // same. A form without a row redraw refills the list.
+  virtual void TransponderRowRedrawn(int /*row*/) { TransponderListRefilled(); }
   virtual void ChannelSelectionCleared() {}
   // Add the row to the selection, make it the focus row, scroll it to the top.
   virtual void ChannelRowSelected(int /*row*/) {}
@@ -70,6 +73,15 @@ class ViewState {
   void SetAllSatellites(bool all);
   void SelectFirstChannelOfSatellite();
   void SelectFirstChannelOfTransponder();
+
+  // --- transponder-list selection made by an operation
+  // Selects the row, scrolls it to the top and makes its transponder current
+  // without choosing it (the channel selection stays). Rows that do not
+  // exist are ignored.
+  void SelectTransponderRow(int row);
+  // After an edit of the row's record: its text is rebuilt and the row
+  // selected again.
+  void RedrawTransponderRow(int row);
 
   // --- channel-list selection (extended selection with a focus row)
   // Mirrors a user's selection change in the widget; does not run ChooseChannel.

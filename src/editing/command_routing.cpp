@@ -1,5 +1,7 @@
 #include "editing/command_routing.h"
 
+#include "editing/transponder_operations.h"
+
 namespace kavor {
 
 namespace {
@@ -17,9 +19,11 @@ std::vector<MenuItem> BuildPopup(ListId list, const ViewState& view) {
       return {Item("Edit\t[Enter]", ID_POPUP_EDIT), Item("Move to", ID_POPUP_MOVETO),
               Item("Import SatcoDx", ID_POPUP_IMPORT)};
     case ListId::Transponder: {
-      const bool room = image.mTpCount() < kTransponderSlots;
+      // Room in the table and on the current satellite (255 records at
+      // most); Insert needs a row to copy and to insert after.
+      const bool room = CanAddTransponder(view);
       return {Item("Edit\t[Enter]", ID_POPUP_EDIT, has_tps), Separator(),
-              Item("New", ID_POPUP_NEW, room), Item("Insert", ID_POPUP_INSERT, room),
+              Item("New", ID_POPUP_NEW, room), Item("Insert", ID_POPUP_INSERT, room && has_tps),
               Item("Delete\t[Del]", ID_KEY_DELETE, has_tps), Separator(),
               Item("Move to", ID_POPUP_MOVETO, has_tps)};
     }

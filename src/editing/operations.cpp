@@ -11,6 +11,11 @@ bool EditOperations::Run(const Routed& routed) {
     case Operation::ChannelMove: return channels_.Move();
     case Operation::ChannelFlag: return channels_.FlagCommand(routed.id);
     case Operation::ChannelFind: channels_.Find(); return false;
+    case Operation::TransponderEdit: return transponders_.Edit();
+    case Operation::TransponderNew: return transponders_.Add(AddKind::New);
+    case Operation::TransponderInsert: return transponders_.Add(AddKind::Insert);
+    case Operation::TransponderDelete: return transponders_.DeleteWithConfirmation();
+    case Operation::TransponderMove: return transponders_.Move();
     case Operation::SatelliteEdit: return satellites_.Edit();
     case Operation::SatelliteMove: return satellites_.Move();
     default: return false;  // the transponder and import operations come later

@@ -12,6 +12,25 @@ namespace kavor {
 
 enum class AddKind { New, Insert, Import };
 
+// mTpNumber is one byte: a satellite holds at most this many records.
+inline constexpr int kMaxTranspondersPerSatellite = 255;
+
+// The records in use carrying the current satellite's mSatId, listed or not.
+int CountSatelliteTransponders(const ViewState& view);
+// Room for one more transponder of the current satellite: in the table and
+// on the satellite. The popup's "New" and "Insert" follow it.
+bool CanAddTransponder(const ViewState& view);
+
+// Where Add puts a new record of the current satellite: the table slot it
+// takes (the records from there move up one) and the mTpNumber it gets, as
+// it will stand among the satellite's records. Nothing when Add would add
+// none: no room, or Insert without a selected row.
+struct TransponderPlace {
+  int slot = 0;
+  int number = 0;
+};
+std::optional<TransponderPlace> PlaceNewTransponder(const ViewState& view, AddKind kind);
+
 // Numbers the current satellite's records 1, 2, 3 ... in table order and
 // moves its channels along through a remap list.
 void RenumberTransponders(ViewState& view);
