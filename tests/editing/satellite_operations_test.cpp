@@ -189,6 +189,14 @@ TEST_F(SatelliteOperationsTest, MoveOntoItselfOrCancelChangesNothing) {
   EXPECT_EQ(view.current_satellite(), 2);
 }
 
+TEST_F(SatelliteOperationsTest, SwappingTwoEmptySlotsIsNoChange) {
+  const std::vector<std::uint8_t> original = Bytes(image);
+  EXPECT_FALSE(Move(19, 21));  // slots 20 and 21 hold nothing but their numbers
+  EXPECT_TRUE(Bytes(image) == original);
+  EXPECT_EQ(view.current_satellite(), 20);  // still selected and chosen
+  EXPECT_THAT(sink.events, ElementsAre("satellites", "satellite 20", "transponders", "channels"));
+}
+
 TEST_F(SatelliteOperationsTest, OutOfRangeAsksAgainWithTheTypedNumber) {
   ui.numbers = {0, 51, -5};
   EXPECT_TRUE(Move(2, 2));
