@@ -19,6 +19,8 @@
 #include "editing/move_dlg.h"
 #include "editing/qt_user_interface.h"
 #include "editing/row_list_model.h"
+#include "editing/satellite_dlg.h"
+#include "editing/transponder_dlg.h"
 #include "link/config_dlg.h"
 #include "link/transfer_dlg.h"
 
@@ -49,11 +51,18 @@ CKavorView::CKavorView(Document& doc, UserInterface& ui, QWidget* parent)
   channel_dlg_ = new CChannelDlg(this);
   find_dlg_ = new CFindDlg(this);
   move_dlg_ = new CMoveDlg(this);
+  transponder_dlg_ = new CTransponderDlg(this);
+  satellite_dlg_ = new CSatelliteDlg(this);
   // The dialogs' refusals are messages like any other the form shows.
   auto warn = [this](const std::string& text) { ui_.ShowMessage(text, MessageIcon::Exclamation); };
   channel_dlg_->set_message_handler(warn);
   move_dlg_->set_message_handler(warn);
-  if (auto* qt_ui = dynamic_cast<QtUserInterface*>(&ui_)) qt_ui->set_dialogs({channel_dlg_, find_dlg_, move_dlg_});
+  // These checks choose their own icon ("Frequency Error" is an error).
+  auto message = [this](const std::string& text, MessageIcon icon) { ui_.ShowMessage(text, icon); };
+  transponder_dlg_->set_message_handler(message);
+  satellite_dlg_->set_message_handler(message);
+  if (auto* qt_ui = dynamic_cast<QtUserInterface*>(&ui_))
+    qt_ui->set_dialogs({channel_dlg_, find_dlg_, move_dlg_, transponder_dlg_, satellite_dlg_});
   operations_ = std::make_unique<EditOperations>(doc_.view(), ui_);
   doc_.view().set_sink(this);
 }
@@ -227,6 +236,19 @@ void CKavorView::SatelliteRowSelected(int row) {
   const QModelIndex index = sat_model_->index(row);
   sat_list_->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
   sat_list_->ScrollToFront(index);
+}
+
+void CKavorView::SatelliteRowRedrawn(int row) {
+  Mirror m(mirroring_);
+  // Only the row's text changed; the list keeps where it is scrolled to.
+  sat_model_->RowChanged(row);
+  sat_list_->selectionModel()->setCurrentIndex(sat_model_->index(row), QItemSelectionModel::ClearAndSelect);
+}
+
+void CKavorView::TransponderRowRedrawn(int row) {
+  Mirror m(mirroring_);
+  // The selection follows from the view state right after.
+  tp_model_->RowChanged(row);
 }
 
 void CKavorView::TransponderRowSelected(int row) {

@@ -29,6 +29,8 @@ class CConfigDlg;
 class CChannelDlg;
 class CFindDlg;
 class CMoveDlg;
+class CSatelliteDlg;
+class CTransponderDlg;
 
 class CKavorView : public QWidget, public ViewSink {
   Q_OBJECT
@@ -78,6 +80,8 @@ class CKavorView : public QWidget, public ViewSink {
   CChannelDlg* channel_dialog() const { return channel_dlg_; }
   CFindDlg* find_dialog() const { return find_dlg_; }
   CMoveDlg* move_dialog() const { return move_dlg_; }
+  CTransponderDlg* transponder_dialog() const { return transponder_dlg_; }
+  CSatelliteDlg* satellite_dialog() const { return satellite_dlg_; }
   EditOperations& operations() { return *operations_; }
 
  signals:
@@ -90,7 +94,9 @@ class CKavorView : public QWidget, public ViewSink {
   void TransponderListRefilled() override;
   void ChannelListRefilled() override;
   void SatelliteRowSelected(int row) override;
+  void SatelliteRowRedrawn(int row) override;
   void TransponderRowSelected(int row) override;
+  void TransponderRowRedrawn(int row) override;
   void ChannelSelectionCleared() override;
   void ChannelRowSelected(int row) override;
   void ChannelRowRedrawn(int row) override;
@@ -132,6 +138,8 @@ class CKavorView : public QWidget, public ViewSink {
   CChannelDlg* channel_dlg_ = nullptr;
   CFindDlg* find_dlg_ = nullptr;
   CMoveDlg* move_dlg_ = nullptr;
+  CTransponderDlg* transponder_dlg_ = nullptr;
+  CSatelliteDlg* satellite_dlg_ = nullptr;
   // The operations the lists' commands run, on this form's view state.
   std::unique_ptr<EditOperations> operations_;
 };

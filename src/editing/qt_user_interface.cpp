@@ -7,6 +7,8 @@
 #include "editing/find_dlg.h"
 #include "editing/line_edits.h"
 #include "editing/move_dlg.h"
+#include "editing/satellite_dlg.h"
+#include "editing/transponder_dlg.h"
 
 namespace kavor {
 
@@ -92,6 +94,18 @@ bool QtUserInterface::AskFind(std::string& text, bool& match_case) {
   text = dialogs_.find->text();
   match_case = dialogs_.find->match_case();
   return true;
+}
+
+bool QtUserInterface::EditTransponder(const std::string& caption, TransponderRecord record) {
+  if (!dialogs_.transponder) return false;
+  dialogs_.transponder->Open(caption, record);
+  return dialogs_.transponder->exec() == QDialog::Accepted;
+}
+
+bool QtUserInterface::EditSatellite(SatelliteRecord record) {
+  if (!dialogs_.satellite) return false;
+  dialogs_.satellite->Open(record);
+  return dialogs_.satellite->exec() == QDialog::Accepted;
 }
 
 }  // namespace kavor

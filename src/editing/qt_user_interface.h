@@ -11,12 +11,16 @@ namespace kavor {
 class CChannelDlg;
 class CFindDlg;
 class CMoveDlg;
+class CSatelliteDlg;
+class CTransponderDlg;
 
 // The editing dialogs the form owns and the interface shows.
 struct EditorDialogs {
   CChannelDlg* channel = nullptr;
   CFindDlg* find = nullptr;
   CMoveDlg* move = nullptr;
+  CTransponderDlg* transponder = nullptr;
+  CSatelliteDlg* satellite = nullptr;
 };
 
 // The data-file dialog, unshown: the two filters, default extension "bin",
@@ -37,6 +41,8 @@ class QtUserInterface : public UserInterface {
   bool EditChannel(const std::string& caption, ChannelRecord record) override;
   std::optional<long long> AskNumber(const std::string& prompt, long long number) override;
   bool AskFind(std::string& text, bool& match_case) override;
+  bool EditTransponder(const std::string& caption, TransponderRecord record) override;
+  bool EditSatellite(SatelliteRecord record) override;
 
   void set_dialogs(EditorDialogs dialogs) { dialogs_ = dialogs; }
   const EditorDialogs& dialogs() const { return dialogs_; }

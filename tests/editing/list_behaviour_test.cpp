@@ -183,7 +183,8 @@ TEST_F(ListBehaviourTest, TransponderPopupDelete) {
   EXPECT_EQ(view->last_routed().id, ID_KEY_DELETE);
   EXPECT_EQ(doc.view().transponder_row(), 0);  // the popup's list row, not the clicked one
 
-  // Satellite 3 has no transponders: Delete is greyed and cannot be chosen.
+  // Satellite 3 has no transponders: Delete is greyed and cannot be chosen,
+  // and Insert, with no row to insert after, is greyed too.
   MouseClick(view->satellite_list(), 2, Qt::LeftButton);
   ASSERT_TRUE(doc.view().transponder_rows().empty());
   view->OnPopupCommand(ListId::Satellite, 0);  // reset last_routed
@@ -191,7 +192,7 @@ TEST_F(ListBehaviourTest, TransponderPopupDelete) {
   QTest::mouseClick(frame->windowHandle(), Qt::RightButton, {}, empty_list);
   QApplication::processEvents();
   ASSERT_EQ(popups.size(), 2u);
-  EXPECT_EQ(popups[1], (std::vector<std::string>{"Edit\t[Enter](grey)", "-", "New", "Insert",
+  EXPECT_EQ(popups[1], (std::vector<std::string>{"Edit\t[Enter](grey)", "-", "New", "Insert(grey)",
                                                  "Delete\t[Del](grey)", "-", "Move to(grey)"}));
   EXPECT_EQ(view->last_routed().operation, Operation::None);
 }
