@@ -141,6 +141,83 @@ TEST_F(EditCli, UsageErrorsExitSixtyFour) {
   }
 }
 
+TEST_F(EditCli, TransponderAndSatelliteLinesGiveTheBytesAndStateOfTheEngine) {
+  const std::string script =
+      "transponder 2\ntransponder-edit frequency=11150 polarity=horizontal symbolrate=22000 fec=5/6\n"
+      "transponder-insert frequency=11200\ntransponder-new frequency=11300 fec=1\ntransponder 1\n"
+      "transponder-move 4\ntransponder 2\ntransponder-delete\n"
+      "satellite-edit name=\"Astra 1\" side=west degree=19.25 lnb=\"user defined\" input=65000 switch=SW4 "
+      "toneburst=sa lnbpower=1 22khz=1 12v=1 scramble=1\n"
+      "satellite-move 3\n";
+  WriteFile(dir_ / "s.txt", script);
+  const CliRun r = RunCli(dir_, "edit in.bin -o out.bin s.txt --state");
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.err, "");
+
+  Document doc;
+  ASSERT_FALSE(doc.Open(dir_ / "in.bin"));
+  EditScript engine(doc.view());
+  std::istringstream in(script);
+  ASSERT_EQ(engine.Run(in).status, ScriptStatus::Ok);
+  EXPECT_EQ(r.out, engine.StateJson() + "\n");
+  const std::string out = ReadFile(dir_ / "out.bin");
+  ASSERT_EQ(out.size(), doc.image().length());
+  EXPECT_EQ(0, out.compare(0, out.size(), reinterpret_cast<const char*>(doc.image().bytes()), out.size()));
+  // The edited satellite moved to slot 3 with its settings.
+  const SatelliteRecord moved = doc.image().Satellite(2);
+  EXPECT_EQ(moved.mSatName(), "Astra 1");
+  EXPECT_EQ(moved.mSatId(), 3);
+  EXPECT_EQ(moved.mDegree(), 3600 - 192);
+  EXPECT_EQ(moved.mAntenaType(), 11);
+  EXPECT_EQ(moved.mLnbFrequency(), 60000);
+  EXPECT_EQ(moved.mSwitcher(), 3);
+  EXPECT_EQ(moved.mFlag() & 0x9D, 0x80 | 0x10 | 0x04 | 0x01);
+  EXPECT_EQ(moved.mSatFlag2() & 0x02, 0x02);
+  EXPECT_NE(r.out.find("\"satellite_row\": 3"), std::string::npos) << r.out;
+}
+
+TEST_F(EditCli, TransponderAndSatelliteRefusalsExitOneWithTheDialogsMessage) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"transponder-edit frequency=70000\n", "kavor-cli: line 1: Frequency Error\n"},
+      {"transponder-edit symbolrate=65536\n", "kavor-cli: line 1: Please enter an integer between 0 and 65535.\n"},
+      {"transponder-new\n", "kavor-cli: line 1: Frequency Error\n"},
+      {"transponder-edit fec=9\n", "kavor-cli: line 1: fec: no entry \"9\"\n"},
+      {"transponder-move 3\n", "kavor-cli: line 1: the number must be between 1 and 2\n"},
+      {"satellite 3\ntransponder-delete\n", "kavor-cli: line 2: \"Delete\" is not available\n"},
+      {"satellite 3\ntransponder-insert\n", "kavor-cli: line 2: \"Insert\" is not available\n"},
+      {"satellite-edit degree=180.1\n", "kavor-cli: line 1: Please enter a number of degree between 0.0 and 180.0\n"},
+      {"satellite-edit input=60a\n", "kavor-cli: line 1: input: \"60a\" is not digits only\n"},
+      {"satellite-edit name=1234567890123456\n",
+       "kavor-cli: line 1: name: \"1234567890123456\" is longer than the box's 15 characters\n"},
+      {"satellite-edit side=up\n", "kavor-cli: line 1: side: takes east or west, not \"up\"\n"},
+      {"satellite-move 51\n", "kavor-cli: line 1: the number must be between 1 and 50\n"},
+  };
+  for (const auto& [script, err] : cases) {
+    const CliRun r = RunCli(dir_, "edit in.bin -o out.bin --state", script);
+    EXPECT_EQ(r.code, 1) << script;
+    EXPECT_EQ(r.err, err) << script;
+    EXPECT_EQ(r.out, "") << script;
+    EXPECT_FALSE(std::filesystem::exists(dir_ / "out.bin")) << script;
+  }
+}
+
+TEST_F(EditCli, UnknownTransponderAndSatelliteFieldsAreUsageErrors) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"transponder-edit name=x\n", "kavor-cli: line 1: unknown field \"name\" for transponder-edit\n"},
+      {"satellite 3\ntransponder-insert colour=1\n",
+       "kavor-cli: line 2: unknown field \"colour\" for transponder-insert\n"},
+      {"satellite-edit fec=1\n", "kavor-cli: line 1: unknown field \"fec\" for satellite-edit\n"},
+      {"satellite-move\n", "kavor-cli: line 1: satellite-move takes one number\n"},
+      {"transponder-delete now\n", "kavor-cli: line 1: transponder-delete takes no arguments\n"},
+  };
+  for (const auto& [script, err] : cases) {
+    const CliRun r = RunCli(dir_, "edit in.bin -o out.bin", script);
+    EXPECT_EQ(r.code, 64) << script;
+    EXPECT_EQ(r.err, err) << script;
+    EXPECT_FALSE(std::filesystem::exists(dir_ / "out.bin")) << script;
+  }
+}
+
 TEST_F(EditCli, AScriptThatCannotBeReadIsAUsageError) {
   std::filesystem::create_directory(dir_ / "folder");
   for (const char* script : {"missing.txt", "folder"}) {

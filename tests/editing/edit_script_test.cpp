@@ -10,9 +10,10 @@
 
 #include "database/image_builder.h"
 #include "editing/number_text.h"
+#include "editing/satellite_form.h"
 #include "editing/script_lexer.h"
 #include "editing/script_ui.h"
-#include "editing/number_text.h"
+#include "editing/transponder_form.h"
 
 namespace kavor {
 namespace {
@@ -218,9 +219,35 @@ INSTANTIATE_TEST_SUITE_P(
         LineCase{"tv\n# \xFF\n", kUsage, 2, "the line is not UTF-8"},
         LineCase{"undo\n", kUsage, 1, "undo is not supported yet"},
         LineCase{"redo\n", kUsage, 1, "redo is not supported yet"},
-        LineCase{"transponder-edit frequency=1\n", kUsage, 1, "transponder-edit is not supported yet"},
-        LineCase{"transponder-delete\n", kUsage, 1, "transponder-delete is not supported yet"},
-        LineCase{"satellite-move 3\n", kUsage, 1, "satellite-move is not supported yet"},
+        LineCase{"transponder-edit name=x\n", kUsage, 1, "unknown field \"name\" for transponder-edit"},
+        LineCase{"transponder-new Frequency=1\n", kUsage, 1, "unknown field \"Frequency\" for transponder-new"},
+        LineCase{"transponder-insert symbol=1\n", kUsage, 1, "unknown field \"symbol\" for transponder-insert"},
+        LineCase{"transponder-edit frequency\n", kUsage, 1, "\"frequency\" is not NAME=VALUE"},
+        LineCase{"transponder-delete 1\n", kUsage, 1, "transponder-delete takes no arguments"},
+        LineCase{"transponder-move\n", kUsage, 1, "transponder-move takes one number"},
+        LineCase{"transponder-move 1 2\n", kUsage, 1, "transponder-move takes one number"},
+        LineCase{"satellite-edit frequency=1\n", kUsage, 1, "unknown field \"frequency\" for satellite-edit"},
+        LineCase{"satellite-edit 22kHz=1\n", kUsage, 1, "unknown field \"22kHz\" for satellite-edit"},
+        LineCase{"satellite-edit \"name=x\"\n", kUsage, 1, "\"name=x\" is not NAME=VALUE"},
+        LineCase{"satellite-move\n", kUsage, 1, "satellite-move takes one number"},
+        // Syntax first, also on the transponder popup's greyed commands.
+        LineCase{"satellite 3\ntransponder-edit fec=1 video=1\n", kUsage, 2,
+                 "unknown field \"video\" for transponder-edit"},
+        LineCase{"satellite 3\ntransponder-edit frequency=1\n", kFailed, 2, "\"Edit\" is not available"},
+        LineCase{"satellite 3\ntransponder-insert frequency=1\n", kFailed, 2, "\"Insert\" is not available"},
+        LineCase{"satellite 3\ntransponder-delete\n", kFailed, 2, "\"Delete\" is not available"},
+        LineCase{"satellite 3\ntransponder-move 1\n", kFailed, 2, "\"Move to\" is not available"},
+        LineCase{"transponder-move \xC4\x80\n", kFailed, 1,
+                 "transponder-move: \"\xC4\x80\" has a character that does not fit one byte"},
+        LineCase{"transponder-edit fec=7\n", kFailed, 1, "fec: no entry \"7\""},
+        LineCase{"transponder-edit polarity=circular\n", kFailed, 1, "polarity: no entry \"circular\""},
+        LineCase{"transponder-edit frequency=0\n", kFailed, 1, "Frequency Error"},
+        LineCase{"transponder-edit symbolrate=x\n", kFailed, 1, "Please enter an integer."},
+        LineCase{"transponder-move 3\n", kFailed, 1, "the number must be between 1 and 2"},
+        LineCase{"satellite-edit input=1x\n", kFailed, 1, "input: \"1x\" is not digits only"},
+        LineCase{"satellite-edit degree=181\n", kFailed, 1, "Please enter a number of degree between 0.0 and 180.0"},
+        LineCase{"satellite-move 51\n", kFailed, 1, "the number must be between 1 and 50"},
+        LineCase{"satellite-move x\n", kFailed, 1, "Please enter an integer."},
         LineCase{"import-sdx x.sdx\n", kUsage, 1, "import-sdx is not supported yet"},
         // Syntax first: an unknown field is a usage error even on a greyed command.
         LineCase{"satellite 3\nchannel-edit nme=x\n", kUsage, 2, "unknown field \"nme\" for channel-edit"},
@@ -522,6 +549,145 @@ TEST(ChannelFieldsSet, ANulCannotBeTyped) {
   for (const char* field : {"name", "video", "ca"}) {
     const auto why = SetChannelField(form, {field, std::string("a\0b", 3)});
     EXPECT_EQ(why.value_or(""), std::string(field) + ": a NUL character cannot be typed");
+  }
+}
+
+class TransponderFields : public ::testing::TestWithParam<FieldCase> {};
+
+TEST_P(TransponderFields, TakeOnlyWhatTheControlTakes) {
+  const FieldCase& c = GetParam();
+  TransponderForm form;
+  const auto why = SetTransponderField(form, {c.name, c.value});
+  EXPECT_EQ(why.value_or(""), c.why) << c.name << "=" << c.value;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Values, TransponderFields,
+    ::testing::Values(FieldCase{"frequency", "", ""}, FieldCase{"frequency", "11778abc", ""},
+                      FieldCase{"symbolrate", " -0 ", ""}, FieldCase{"symbolrate", "99999999999999999999", ""},
+                      FieldCase{"frequency", "\xE2\x82\xAC", "frequency: \"\xE2\x82\xAC\" has a character that does not fit one byte"},
+                      FieldCase{"polarity", "horizontal", ""}, FieldCase{"polarity", "1", ""},
+                      FieldCase{"polarity", "2", "polarity: no entry \"2\""},
+                      FieldCase{"polarity", "H", "polarity: no entry \"H\""},
+                      FieldCase{"fec", "7/8", ""}, FieldCase{"fec", "AUTO", ""}, FieldCase{"fec", "06", ""},
+                      FieldCase{"fec", "7", "fec: no entry \"7\""}, FieldCase{"fec", "", "fec: no entry \"\""},
+                      FieldCase{"fec", "3/5", "fec: no entry \"3/5\""}));
+
+TEST(TransponderFieldsSet, EachFieldReachesItsControl) {
+  TransponderForm form;
+  for (auto [n, v] : std::vector<std::pair<const char*, const char*>>{
+           {"frequency", " 12x"}, {"symbolrate", "+27500"}, {"polarity", "VERTICAL"}, {"fec", "2/3"}})
+    ASSERT_FALSE(SetTransponderField(form, {n, v})) << n;
+  EXPECT_EQ(form.frequency, " 12x");
+  EXPECT_EQ(form.symbol_rate, "+27500");
+  EXPECT_EQ(form.polarity, 1);
+  EXPECT_EQ(form.fec, 2);
+  ASSERT_FALSE(SetTransponderField(form, {"polarity", "0"}));
+  ASSERT_FALSE(SetTransponderField(form, {"fec", "6"}));
+  EXPECT_EQ(form.polarity, 0);
+  EXPECT_EQ(form.fec, 6);
+  for (const char* field : {"frequency", "symbolrate"})
+    EXPECT_EQ(SetTransponderField(form, {field, std::string("1\0", 2)}).value_or(""),
+              std::string(field) + ": a NUL character cannot be typed");
+}
+
+class SatelliteFields : public ::testing::TestWithParam<FieldCase> {};
+
+TEST_P(SatelliteFields, TakeOnlyWhatTheControlTakes) {
+  const FieldCase& c = GetParam();
+  SatelliteForm form;
+  const auto why = SetSatelliteField(form, {c.name, c.value});
+  EXPECT_EQ(why.value_or(""), c.why) << c.name << "=" << c.value;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Values, SatelliteFields,
+    ::testing::Values(
+        FieldCase{"name", "", ""}, FieldCase{"name", "123456789012345", ""},
+        FieldCase{"name", "1234567890123456", "name: \"1234567890123456\" is longer than the box's 15 characters"},
+        FieldCase{"name", "\xC3\xBF\xC3\xBF\xC3\xBF\xC3\xBF\xC3\xBF\xC3\xBF\xC3\xBF\xC3\xBF\xC3\xBF\xC3\xBF"
+                          "\xC3\xBF\xC3\xBF\xC3\xBF\xC3\xBF\xC3\xBF", ""},
+        FieldCase{"name", "\xC5\x81", "name: \"\xC5\x81\" has a character that does not fit one byte"},
+        FieldCase{"degree", "abc", ""}, FieldCase{"degree", "-1e400", ""},
+        FieldCase{"input", "", ""}, FieldCase{"input", "0123456789", ""},
+        FieldCase{"input", "9750 ", "input: \"9750 \" is not digits only"},
+        FieldCase{"input", "x", "input: \"x\" is not digits only"},
+        FieldCase{"side", "East", ""}, FieldCase{"side", "wEsT", ""},
+        FieldCase{"side", "", "side: takes east or west, not \"\""},
+        FieldCase{"side", "1", "side: takes east or west, not \"1\""},
+        FieldCase{"lnb", "user defined", ""}, FieldCase{"lnb", "11", ""}, FieldCase{"lnb", "11475", ""},
+        FieldCase{"lnb", "12", "lnb: no entry \"12\""}, FieldCase{"lnb", "U-LNB1", "lnb: no entry \"U-LNB1\""},
+        FieldCase{"switch", "sw8", ""}, FieldCase{"switch", "NONE", ""}, FieldCase{"switch", "8", ""},
+        FieldCase{"switch", "9", "switch: no entry \"9\""},
+        FieldCase{"toneburst", "sa", ""}, FieldCase{"toneburst", "2", ""},
+        FieldCase{"toneburst", "3", "toneburst: no entry \"3\""},
+        FieldCase{"toneburst", "SC", "toneburst: no entry \"SC\""},
+        FieldCase{"lnbpower", "1", ""}, FieldCase{"22khz", "0", ""}, FieldCase{"12v", "1", ""},
+        FieldCase{"scramble", "0", ""},
+        FieldCase{"lnbpower", "true", "lnbpower: a check box takes 0 or 1, not \"true\""},
+        FieldCase{"22khz", "", "22khz: a check box takes 0 or 1, not \"\""},
+        FieldCase{"12v", "10", "12v: a check box takes 0 or 1, not \"10\""},
+        FieldCase{"scramble", " 1", "scramble: a check box takes 0 or 1, not \" 1\""}));
+
+TEST(SatelliteFieldsSet, EachFieldReachesItsControl) {
+  SatelliteForm form;
+  for (auto [n, v] : std::vector<std::pair<const char*, const char*>>{
+           {"name", "\xC3\x86gypten"}, {"side", "west"}, {"degree", "7.5x"}, {"lnb", "10750"}, {"input", "09750"},
+           {"switch", "SW2"}, {"toneburst", "SB"}, {"lnbpower", "1"}, {"22khz", "1"}, {"12v", "1"},
+           {"scramble", "1"}})
+    ASSERT_FALSE(SetSatelliteField(form, {n, v})) << n;
+  EXPECT_EQ(form.name, "\xC6gypten");
+  EXPECT_TRUE(form.west);
+  EXPECT_EQ(form.degree, "7.5x");
+  EXPECT_EQ(form.lnb, 7);
+  EXPECT_EQ(form.input, "09750");
+  EXPECT_EQ(form.switch_input, 1);
+  EXPECT_EQ(form.tone_burst, 2);
+  EXPECT_TRUE(form.lnb_power && form.khz22 && form.v12 && form.scramble);
+  for (auto [n, v] : std::vector<std::pair<const char*, const char*>>{
+           {"side", "EAST"}, {"lnbpower", "0"}, {"22khz", "0"}, {"12v", "0"}, {"scramble", "0"}})
+    ASSERT_FALSE(SetSatelliteField(form, {n, v})) << n;
+  EXPECT_FALSE(form.west);
+  EXPECT_FALSE(form.lnb_power || form.khz22 || form.v12 || form.scramble);
+  for (const char* field : {"name", "degree", "input"})
+    EXPECT_EQ(SetSatelliteField(form, {field, std::string("1\0", 2)}).value_or(""),
+              std::string(field) + ": a NUL character cannot be typed");
+}
+
+TEST_F(EditScriptTest, TheSameTransponderAndSatelliteEditsByHandGiveTheSameBytes) {
+  ASSERT_EQ(Run("transponder 2\ntransponder-edit frequency=11200 fec=3/4\nsatellite 2\n"
+                "satellite-edit name=Hotter side=west degree=5.5 lnb=11 input=9999 22khz=1\n")
+                .status,
+            ScriptStatus::Ok);
+  Opened twin;
+  TransponderRecord tp = twin.view.transponder(twin.view.transponder_rows()[1]);
+  TransponderForm tp_form = LoadTransponderForm(tp);
+  tp_form.frequency = "11200";
+  tp_form.fec = 3;
+  ASSERT_FALSE(ValidateTransponderForm(tp_form));
+  ApplyTransponderForm(tp_form, tp);
+  SatelliteRecord sat = twin.view.satellite(1);
+  SatelliteForm sat_form = LoadSatelliteForm(sat);
+  sat_form.name = "Hotter";
+  sat_form.west = true;
+  sat_form.degree = "5.5";
+  sat_form.lnb = 11;
+  sat_form.input = "9999";
+  sat_form.khz22 = true;
+  ASSERT_FALSE(ValidateSatelliteForm(sat_form));
+  ApplySatelliteForm(sat_form, sat);
+  EXPECT_EQ(0, std::memcmp(twin.image.bytes(), opened_.image.bytes(), opened_.image.length()));
+  EXPECT_EQ(opened_.image.Satellite(1).mDegree(), 3600 - 55);
+}
+
+TEST_F(EditScriptTest, ARefusedTransponderOrSatelliteEditLeavesEveryByte) {
+  const std::vector<std::uint8_t> before(opened_.image.bytes(), opened_.image.bytes() + opened_.image.length());
+  for (const char* line : {"transponder-edit fec=1 frequency=70000\n", "transponder-new frequency=1 symbolrate=x\n",
+                           "satellite-edit name=New lnbpower=1 degree=200\n", "satellite-edit name=New input=1a\n",
+                           "satellite-edit scramble=1 side=up\n"}) {
+    EXPECT_EQ(Run(line).status, ScriptStatus::Failed) << line;
+    EXPECT_EQ(std::vector<std::uint8_t>(opened_.image.bytes(), opened_.image.bytes() + opened_.image.length()), before)
+        << line;
   }
 }
 
