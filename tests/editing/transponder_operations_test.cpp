@@ -12,6 +12,7 @@
 
 #include "database/image_builder.h"
 #include "database/table_check.h"
+#include "editing/channel_operations.h"
 #include "editing/command_routing.h"
 #include "editing/fake_user_interface.h"
 #include "editing/operations.h"
@@ -189,6 +190,23 @@ TEST_F(TransponderOperationsTest, RenumberingMovesEachChannelOnceThroughTheFirst
       EXPECT_EQ(after.at(name), ref) << name;
     }
   }
+}
+
+TEST_F(TransponderOperationsTest, RenumberingUsesTheFirstPairOfAnOldNumber) {
+  ChooseSatellite(2);
+  // Numbers 2, 1, 2 give the pairs (2,1), (1,2), (2,3): a channel of
+  // number 2 takes the first, and no channel is moved twice.
+  view.transponder(5).set_mTpNumber(2);
+  view.transponder(6).set_mTpNumber(1);
+  view.transponder(7).set_mTpNumber(2);
+  RenumberTransponders(view);
+  EXPECT_THAT(Records(2), ElementsAre(std::pair{11200, 1}, std::pair{11300, 2}, std::pair{11400, 3}));
+  std::map<std::string, int> numbers;
+  for (int n = 0; n < image.ServiceCountInUse(); ++n)
+    if (image.Channel(n).mSatId() == 2) numbers[image.Channel(n).mServiceName()] = image.Channel(n).mTpNumber();
+  EXPECT_EQ(numbers["s2t1a"], 2);  // was on 1
+  EXPECT_EQ(numbers["s2t2a"], 1);  // was on 2
+  EXPECT_EQ(numbers["s2t3a"], 3);  // 3 is in no pair
 }
 
 TEST_F(TransponderOperationsTest, RenumberingChangesNothingWhenTheNumbersAreRight) {
@@ -380,7 +398,11 @@ TEST_F(TransponderOperationsTest, MoveThreeToOneAndBack) {
   EXPECT_EQ(view.transponder_row(), 0);
   EXPECT_EQ(CurrentFrequency(), 11400);
   ASSERT_NE(view.current_channel(), ViewState::kNone);
-  EXPECT_EQ(view.channel(view.current_channel()).mServiceName(), "s2t3a");  // chosen: its first channel
+  // Chosen: after the refill its first channel is selected and focused again.
+  EXPECT_EQ(view.channel(view.current_channel()).mServiceName(), "s2t3a");
+  EXPECT_EQ(view.SelectedChannelCount(), 1);
+  EXPECT_EQ(view.channel_focus_row(), view.current_channel_row());
+  EXPECT_TRUE(view.IsChannelRowSelected(view.current_channel_row()));
   ExpectTablesConsistent();
 
   ui.numbers.push_back(3);
@@ -425,6 +447,35 @@ TEST_F(TransponderOperationsTest, MoveOutOfRangeAsksAgainWithTheTypedNumber) {
   EXPECT_THAT(Records(2), ElementsAre(std::pair{11300, 1}, std::pair{11400, 2}, std::pair{11200, 3}));
   ui.numbers = {9};  // then Cancel
   EXPECT_FALSE(ops.Move());
+  ExpectTablesConsistent();
+}
+
+TEST_F(TransponderOperationsTest, MovingTranspondersWithoutChannelsIsAChange) {
+  ChooseSatellite(3);
+  ui.tp_edits.push_back(Type("11800", "27500"));
+  ui.tp_edits.push_back(Type("11900", "27500"));
+  ASSERT_TRUE(ops.Add(AddKind::New));
+  ASSERT_TRUE(ops.Add(AddKind::New));
+  ui.numbers.push_back(1);
+  EXPECT_TRUE(ops.Move());
+  EXPECT_THAT(Records(3), ElementsAre(std::pair{11900, 1}, std::pair{11800, 2}));
+  ExpectTablesConsistent();
+}
+
+TEST_F(TransponderOperationsTest, DeletingATransponderWithOneChannelTakesIt) {
+  ChooseSatellite(7);
+  int slot = -1;
+  for (int n = 0; n < image.ServiceCountInUse(); ++n)
+    if (image.Channel(n).mServiceName() == "s7t1b") slot = n;
+  DeleteChannels(view, {slot}, true);
+  view.RefillChannelList();
+  ChooseRow(0);
+  const auto refs = References();
+  ui.ok_cancel.push_back(true);
+  EXPECT_TRUE(ops.DeleteWithConfirmation());
+  auto expected = refs;
+  expected.erase("s7t1a");
+  EXPECT_EQ(References(), expected);
   ExpectTablesConsistent();
 }
 
