@@ -18,7 +18,7 @@ bool EditOperations::Run(const Routed& routed) {
     case Operation::TransponderMove: return transponders_.Move();
     case Operation::SatelliteEdit: return satellites_.Edit();
     case Operation::SatelliteMove: return satellites_.Move();
-    default: return false;  // the transponder and import operations come later
+    default: return false;  // the SatcoDx import comes later
   }
 }
 
