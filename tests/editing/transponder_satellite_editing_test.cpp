@@ -9,6 +9,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalSpy>
 #include <QTimer>
 #include <memory>
 #include <string>
@@ -161,6 +162,7 @@ TEST_F(TransponderSatelliteEditingTest, PopupNewThroughTheEditorSelectsTheNewRow
 TEST_F(TransponderSatelliteEditingTest, DoubleClickEditsTheRowAndRedrawsItSelected) {
   QListView* list = view->transponder_list();
   CTransponderDlg* dlg = view->transponder_dialog();
+  QSignalSpy redrawn(list->model(), &QAbstractItemModel::dataChanged);
   WhileModal(
       [&](QWidget* modal) {
         ASSERT_EQ(modal, dlg);
@@ -176,6 +178,8 @@ TEST_F(TransponderSatelliteEditingTest, DoubleClickEditsTheRowAndRedrawsItSelect
   EXPECT_EQ(view->last_routed().operation, Operation::TransponderEdit);
   EXPECT_EQ(doc.view().transponder_row(), 1);
   EXPECT_EQ(list->model()->index(1, 0).data().toString(), "   2 11510 H 22000");
+  ASSERT_EQ(redrawn.size(), 1);
+  EXPECT_EQ(redrawn[0][0].value<QModelIndex>().row(), 1);
   ExpectTransponderListMirrorsTheCore();
 }
 
@@ -223,6 +227,8 @@ TEST_F(TransponderSatelliteEditingTest, SatellitePopupEditRedrawsTheRowSelected)
   CSatelliteDlg* dlg = view->satellite_dialog();
   // A right-click leaves the selection alone: select the row first.
   list->selectionModel()->setCurrentIndex(list->model()->index(1, 0), QItemSelectionModel::ClearAndSelect);
+  QSignalSpy redrawn(list->model(), &QAbstractItemModel::dataChanged);
+  QSignalSpy refilled(list->model(), &QAbstractItemModel::modelReset);
   WhileModal(
       [&](QWidget* modal) {
         ASSERT_EQ(modal, dlg);
@@ -250,6 +256,10 @@ TEST_F(TransponderSatelliteEditingTest, SatellitePopupEditRedrawsTheRowSelected)
   EXPECT_EQ(doc.view().satellite(1).mSatName(), "Hot Bird");
   EXPECT_EQ(doc.view().satellite(1).mDegree(), 3600 - 130);
   EXPECT_EQ(list->model()->index(1, 0).data().toString(), " 2 Hot Bird");
+  // The list was told, so it paints the new text: the row, not a refill.
+  ASSERT_EQ(redrawn.size(), 1);
+  EXPECT_EQ(redrawn[0][0].value<QModelIndex>().row(), 1);
+  EXPECT_EQ(refilled.size(), 0);
   EXPECT_EQ(list->currentIndex().row(), 1);
   ASSERT_EQ(list->selectionModel()->selectedIndexes().size(), 1);
   EXPECT_EQ(list->selectionModel()->selectedIndexes()[0].row(), 1);
