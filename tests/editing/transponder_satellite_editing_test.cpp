@@ -11,6 +11,7 @@
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QTimer>
+#include <array>
 #include <memory>
 #include <string>
 #include <utility>
@@ -116,6 +117,16 @@ class TransponderSatelliteEditingTest : public ::testing::Test {
   std::unique_ptr<CMainFrame> frame;
   CKavorView* view = nullptr;
 };
+
+TEST(TransponderSatelliteUiTest, WithoutTheFormsEditorsBothAreCancelled) {
+  QtUserInterface ui;
+  std::array<std::uint8_t, SatelliteRecord::kSize> bytes{};
+  bytes.fill(0x5A);
+  const auto before = bytes;
+  EXPECT_FALSE(ui.EditTransponder("Edit transponder", TransponderRecord(bytes.data())));
+  EXPECT_FALSE(ui.EditSatellite(SatelliteRecord(bytes.data())));
+  EXPECT_EQ(bytes, before);
+}
 
 TEST_F(TransponderSatelliteEditingTest, TheFormHandsBothEditorsToTheInterface) {
   ASSERT_NE(view->transponder_dialog(), nullptr);
