@@ -101,10 +101,10 @@ void CSatelliteDlg::BuildControls() {
     c->setGeometry(r);
     return c;
   };
-  lnb_power_ = check("LNB Power", "lnbPower", Du(13, 170, 44, 10));
-  khz22_ = check("22kHz", "khz22", Du(60, 170, 38, 10));
-  scramble_ = check("Scramble", "scramble", Du(13, 184, 44, 10));
-  v12_ = check("12V", "v12", Du(60, 184, 38, 10));
+  lnb_power_ = check("LNB Power", "lnbPower", Du(11, 170, 50, 10));
+  khz22_ = check("22kHz", "khz22", Du(63, 170, 36, 10));
+  scramble_ = check("Scramble", "scramble", Du(11, 184, 50, 10));
+  v12_ = check("12V", "v12", Du(63, 184, 36, 10));
 
   ok_ = new QPushButton("OK", this);
   ok_->setGeometry(Du(7, 204, 45, 14));

@@ -32,21 +32,21 @@ void CTransponderDlg::BuildControls() {
   const char* labels[] = {"Frequency", "Polarity", "Symbol Rate", "FEC"};
   for (int i = 0; i < 4; ++i) {
     auto* l = new QLabel(labels[i], this);
-    l->setGeometry(Du(7, 10 + i * 20, 42, 8));
+    l->setGeometry(Du(4, 10 + i * 20, 45, 8));
   }
   frequency_ = MakeLatin1Edit(this);
   frequency_->setObjectName("frequency");
-  frequency_->setGeometry(Du(50, 8, 47, 12));
+  frequency_->setGeometry(Du(49, 8, 51, 12));
   polarity_ = new QComboBox(this);
   polarity_->setObjectName("polarity");
-  polarity_->setGeometry(Du(50, 28, 47, 12));
+  polarity_->setGeometry(Du(49, 28, 51, 12));
   for (const char* entry : kPolarityEntries) polarity_->addItem(entry);
   symbol_rate_ = MakeLatin1Edit(this);
   symbol_rate_->setObjectName("symbolRate");
-  symbol_rate_->setGeometry(Du(50, 48, 47, 12));
+  symbol_rate_->setGeometry(Du(49, 48, 51, 12));
   fec_ = new QComboBox(this);
   fec_->setObjectName("fec");
-  fec_->setGeometry(Du(50, 68, 47, 12));
+  fec_->setGeometry(Du(49, 68, 51, 12));
   for (const char* entry : kFecEntries) fec_->addItem(entry);
 
   ok_ = new QPushButton("OK", this);
