@@ -1,5 +1,6 @@
 #include "editing/satellite_dlg.h"
 
+#include <QAbstractItemView>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
@@ -54,6 +55,8 @@ void CSatelliteDlg::BuildControls() {
     c->setObjectName(name);
     c->setGeometry(r);
     for (const char* entry : entries) c->addItem(entry);
+    // The open list shows whole entries even where the box is narrower.
+    c->view()->setMinimumWidth(c->view()->sizeHintForColumn(0) + 8);
     return c;
   };
 
@@ -79,7 +82,7 @@ void CSatelliteDlg::BuildControls() {
   connect(east_, &QRadioButton::toggled, this, &CSatelliteDlg::SideChanged);
 
   group("LNB Frequency", Du(7, 82, 94, 46));
-  lnb_ = combo("lnb", Du(13, 94, 82, 12), kLnbEntries);
+  lnb_ = combo("lnb", Du(10, 94, 88, 12), kLnbEntries);
   input_label_ = new QLabel("Input", this);
   input_label_->setGeometry(Du(13, 112, 30, 8));
   input_ = new DigitsOnlyEdit(this);
