@@ -5,10 +5,10 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPushButton>
 
 #include "gui_common/dialog_units.h"
+#include "editing/form_refusal.h"
 #include "editing/line_edits.h"
 
 namespace kavor {
@@ -176,16 +176,9 @@ void CChannelDlg::accept() {
   if (!record_) return;
   const ChannelForm form = Collect();
   if (const auto error = ValidateChannelForm(form)) {
-    if (message_) {
-      message_(error->message);
-    } else {
-      QMessageBox box(QMessageBox::Warning, "Kavor", FromLatin1(error->message), QMessageBox::Ok, this);
-      box.exec();
-    }
-    // After the message, so its closing does not take the focus elsewhere.
-    QWidget* failing = Control(error->control);
-    failing->setFocus(Qt::OtherFocusReason);
-    if (auto* edit = qobject_cast<QLineEdit*>(failing)) edit->selectAll();
+    FormMessageFn handler;
+    if (message_) handler = [this](const std::string& text, MessageIcon) { message_(text); };
+    RefuseFormInput(this, handler, error->message, MessageIcon::Exclamation, Control(error->control));
     return;
   }
   ApplyChannelForm(form, *record_);

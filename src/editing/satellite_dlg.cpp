@@ -11,7 +11,7 @@
 #include <QValidator>
 
 #include "editing/line_edits.h"
-#include "editing/transponder_dlg.h"  // ShowFormMessage
+#include "editing/form_refusal.h"
 #include "gui_common/dialog_units.h"
 
 namespace kavor {
@@ -208,15 +208,7 @@ void CSatelliteDlg::accept() {
   if (!record_) return;
   const SatelliteForm form = Collect();
   if (const auto error = ValidateSatelliteForm(form)) {
-    if (message_) {
-      message_(error->message, error->icon);
-    } else {
-      ShowFormMessage(this, error->message, error->icon);
-    }
-    // After the message, so its closing does not take the focus elsewhere.
-    QWidget* failing = Control(error->control);
-    failing->setFocus(Qt::OtherFocusReason);
-    if (auto* edit = qobject_cast<QLineEdit*>(failing)) edit->selectAll();
+    RefuseFormInput(this, message_, error->message, error->icon, Control(error->control));
     return;
   }
   ApplySatelliteForm(form, *record_);

@@ -3,22 +3,13 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPushButton>
 
+#include "editing/form_refusal.h"
 #include "editing/line_edits.h"
 #include "gui_common/dialog_units.h"
 
 namespace kavor {
-
-void ShowFormMessage(QWidget* parent, const std::string& text, MessageIcon icon) {
-  QMessageBox::Icon qicon = QMessageBox::Critical;
-  if (icon == MessageIcon::Exclamation) qicon = QMessageBox::Warning;
-  if (icon == MessageIcon::Information) qicon = QMessageBox::Information;
-  if (icon == MessageIcon::Question) qicon = QMessageBox::Question;
-  QMessageBox box(qicon, "Kavor", FromLatin1(text), QMessageBox::Ok, parent);
-  box.exec();
-}
 
 CTransponderDlg::CTransponderDlg(QWidget* parent) : QDialog(parent) {
   setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
@@ -111,15 +102,7 @@ void CTransponderDlg::accept() {
   if (!record_) return;
   const TransponderForm form = Collect();
   if (const auto error = ValidateTransponderForm(form)) {
-    if (message_) {
-      message_(error->message, error->icon);
-    } else {
-      ShowFormMessage(this, error->message, error->icon);
-    }
-    // After the message, so its closing does not take the focus elsewhere.
-    QWidget* failing = Control(error->control);
-    failing->setFocus(Qt::OtherFocusReason);
-    if (auto* edit = qobject_cast<QLineEdit*>(failing)) edit->selectAll();
+    RefuseFormInput(this, message_, error->message, error->icon, Control(error->control));
     return;
   }
   ApplyTransponderForm(form, *record_);

@@ -59,7 +59,4 @@ class CTransponderDlg : public QDialog {
   std::optional<TransponderRecord> record_;
 };
 
-// The message box the dialogs fall back on: captioned "Kavor", one OK button.
-void ShowFormMessage(QWidget* parent, const std::string& text, MessageIcon icon);
-
 }  // namespace kavor
