@@ -1,6 +1,7 @@
 // kavor-cli: the editor's core without a window, for scripts and backups.
 #include "cli/command_set.h"
 #include "cli/edit_options.h"
+#include "cli/export_command.h"
 #include "cli/file_commands.h"
 #include "cli/transfer_commands.h"
 
@@ -11,6 +12,7 @@ int main(int argc, char** argv) {
   AddFileCommands(commands);
   AddTransferCommands(commands);
   AddEditCommand(commands);
+  AddExportCommand(commands);
   commands.SetFooter(
       "PORT is COM1..COM4 or a device path. Exit codes: 0 success, 1 the operation\n"
       "failed, 2 the file could not be loaded, 64 usage error.\n"
