@@ -22,6 +22,9 @@ int RunExport(const std::string& file, const std::string& dir) {
   }
   const bool ok = ExportDefaultTables(doc.image(), dir);
   if (!ok) {
+    // The editor's one word on standard output, as on success; the log line
+    // names the folder.
+    std::puts(ExportResultText(false));
     PrintError(dir, ExportResultText(false));
     return kExitFailed;
   }
