@@ -3,6 +3,7 @@
 #include "cli/edit_options.h"
 #include "cli/export_command.h"
 #include "cli/file_commands.h"
+#include "cli/import_command.h"
 #include "cli/transfer_commands.h"
 
 int main(int argc, char** argv) {
@@ -13,6 +14,7 @@ int main(int argc, char** argv) {
   AddTransferCommands(commands);
   AddEditCommand(commands);
   AddExportCommand(commands);
+  AddImportCommand(commands);
   commands.SetFooter(
       "PORT is COM1..COM4 or a device path. Exit codes: 0 success, 1 the operation\n"
       "failed, 2 the file could not be loaded, 64 usage error.\n"

@@ -12,7 +12,7 @@ namespace kavor {
 namespace {
 
 enum class Action { Tv, Radio, All, SatelliteClick, TransponderClick, ChannelClick, Find, PopupCommand, Later };
-enum class Arguments { None, OnOff, OneRow, Rows, FindText, ChannelFields, TransponderFields, SatelliteFields, OneText, Any };
+enum class Arguments { None, OnOff, OneRow, Rows, FindText, ChannelFields, TransponderFields, SatelliteFields, OneText, Path, Any };
 
 struct Verb {
   const char* name;
@@ -52,7 +52,7 @@ const Verb kVerbs[] = {
     {"transponder-move", Action::PopupCommand, Arguments::OneText, ID_POPUP_MOVETO, "Move to", ListId::Transponder},
     {"satellite-edit", Action::PopupCommand, Arguments::SatelliteFields, ID_POPUP_EDIT, "Edit", ListId::Satellite},
     {"satellite-move", Action::PopupCommand, Arguments::OneText, ID_POPUP_MOVETO, "Move to", ListId::Satellite},
-    {"import-sdx", Action::Later, Arguments::Any},
+    {"import-sdx", Action::PopupCommand, Arguments::Path, ID_POPUP_IMPORT, "Import SatcoDx", ListId::Satellite},
     {"undo", Action::Later, Arguments::Any},
     {"redo", Action::Later, Arguments::Any},
 };
@@ -125,14 +125,18 @@ ScriptResult EditScript::RunLine(int number, std::string_view text) {
   LexedLine lexed = LexScriptLine(text);
   if (!lexed.error.empty()) return Usage(number, lexed.error);
   if (lexed.skip) return {};
+  return RunWords(number, lexed.words);
+}
 
+ScriptResult EditScript::RunWords(int number, const std::vector<ScriptWord>& line_words) {
+  if (line_words.empty()) return {};
   Parsed parsed;
   parsed.line = number;
-  const std::string& verb_name = lexed.words.front().text;
+  const std::string& verb_name = line_words.front().text;
   parsed.verb = FindVerb(verb_name);
   if (!parsed.verb) return Usage(number, "unknown command \"" + verb_name + "\"");
   const Verb& verb = *parsed.verb;
-  std::vector<ScriptWord> words(lexed.words.begin() + 1, lexed.words.end());
+  std::vector<ScriptWord> words(line_words.begin() + 1, line_words.end());
   const std::size_t count = words.size();
   const std::string name = verb.name;
   switch (verb.arguments) {
@@ -156,6 +160,9 @@ ScriptResult EditScript::RunLine(int number, std::string_view text) {
       break;
     case Arguments::OneText:
       if (count != 1) return Usage(number, name + " takes one number");
+      break;
+    case Arguments::Path:
+      if (count != 1) return Usage(number, name + " takes one path");
       break;
     case Arguments::ChannelFields:
     case Arguments::TransponderFields:
@@ -250,6 +257,7 @@ ScriptResult EditScript::Act(const Parsed& parsed) {
     else
       ui_.set_number_text(*latin1);
   }
+  if (verb.id == ID_POPUP_IMPORT) ui_.set_import_path(parsed.args[0]);
   operations_.Run(DispatchPopupCommand(verb.list, verb.id));
   if (ui_.failure()) return Failed(line, *ui_.failure());
   return {};

@@ -7,9 +7,11 @@
 #include <istream>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "database/view_state.h"
 #include "editing/operations.h"
+#include "editing/script_lexer.h"
 #include "editing/script_ui.h"
 
 namespace kavor {
@@ -31,6 +33,9 @@ class EditScript {
 
   // One line without its line break.
   ScriptResult RunLine(int number, std::string_view line);
+  // One line already split into words, as the lexer leaves them (a path
+  // needs no quoting here).
+  ScriptResult RunWords(int number, const std::vector<ScriptWord>& words);
   // Every line until the first that fails.
   ScriptResult Run(std::istream& in);
 

@@ -1,5 +1,10 @@
 #include "editing/operations.h"
 
+#include <algorithm>
+#include <vector>
+
+#include "interchange/satcodx_import.h"
+
 namespace kavor {
 
 bool EditOperations::Run(const Routed& routed) {
@@ -18,8 +23,21 @@ bool EditOperations::Run(const Routed& routed) {
     case Operation::TransponderMove: return transponders_.Move();
     case Operation::SatelliteEdit: return satellites_.Edit();
     case Operation::SatelliteMove: return satellites_.Move();
-    default: return false;  // the SatcoDx import comes later
+    case Operation::SatcoDxImport: return ImportSatcoDx();
+    default: return false;
   }
+}
+
+bool EditOperations::ImportSatcoDx() {
+  if (!view_.indexed() || view_.current_satellite() == ViewState::kNone) return false;
+  const std::optional<std::string> path = ui_.ChooseSatcoDxFile();
+  if (!path) return false;
+  // The renumbering at the end can change numbers even when nothing was
+  // added, so the change is judged on the bytes.
+  const Image& image = view_.image();
+  const std::vector<std::uint8_t> before(image.bytes(), image.bytes() + image.length());
+  if (!kavor::ImportSatcoDx(view_, ui_, *path)) return false;
+  return !std::equal(before.begin(), before.end(), image.bytes());
 }
 
 }  // namespace kavor

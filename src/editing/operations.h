@@ -12,14 +12,18 @@ namespace kavor {
 class EditOperations {
  public:
   EditOperations(ViewState& view, UserInterface& ui)
-      : channels_(view, ui), transponders_(view, ui), satellites_(view, ui) {}
-  // True when the image changed. Operations not built yet do nothing.
+      : view_(view), ui_(ui), channels_(view, ui), transponders_(view, ui), satellites_(view, ui) {}
+  // True when the image changed.
   bool Run(const Routed& routed);
   ChannelOperations& channels() { return channels_; }
   TransponderOperations& transponders() { return transponders_; }
   SatelliteOperations& satellites() { return satellites_; }
 
  private:
+  bool ImportSatcoDx();
+
+  ViewState& view_;
+  UserInterface& ui_;
   ChannelOperations channels_;
   TransponderOperations transponders_;
   SatelliteOperations satellites_;

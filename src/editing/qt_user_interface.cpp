@@ -46,6 +46,19 @@ std::unique_ptr<QFileDialog> MakeDataFileDialog(QWidget* parent, QFileDialog::Ac
   return dialog;
 }
 
+std::unique_ptr<QFileDialog> MakeSatcoDxFileDialog(QWidget* parent) {
+  const QStringList filters = {"SatcoDx file(*.sdx) (*.sdx)", "*.* (*)"};
+  auto dialog = std::make_unique<QFileDialog>(parent, QString(), QDir::currentPath());
+  dialog->setOption(QFileDialog::DontUseNativeDialog);
+  dialog->setOption(QFileDialog::HideNameFilterDetails);
+  dialog->setNameFilters(filters);
+  dialog->selectNameFilter(filters.first());
+  dialog->setAcceptMode(QFileDialog::AcceptOpen);
+  dialog->setFileMode(QFileDialog::ExistingFile);
+  dialog->setDefaultSuffix("sdx");
+  return dialog;
+}
+
 void QtUserInterface::ShowMessage(const std::string& text, MessageIcon icon) {
   QMessageBox::Icon qicon = QMessageBox::Critical;
   if (icon == MessageIcon::Exclamation) qicon = QMessageBox::Warning;
@@ -100,6 +113,10 @@ bool QtUserInterface::EditTransponder(const std::string& caption, TransponderRec
   if (!dialogs_.transponder) return false;
   dialogs_.transponder->Open(caption, record);
   return dialogs_.transponder->exec() == QDialog::Accepted;
+}
+
+std::optional<std::string> QtUserInterface::ChooseSatcoDxFile() {
+  return Chosen(*MakeSatcoDxFileDialog(parent_));
 }
 
 bool QtUserInterface::EditSatellite(SatelliteRecord record) {

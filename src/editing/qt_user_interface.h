@@ -29,6 +29,11 @@ struct EditorDialogs {
 std::unique_ptr<QFileDialog> MakeDataFileDialog(QWidget* parent, QFileDialog::AcceptMode mode,
                                                 const std::string& initial);
 
+// The SatcoDx import's open dialog, unshown: "SatcoDx file(*.sdx)" and
+// "*.*", default extension "sdx", an existing file required, starting in
+// the current folder.
+std::unique_ptr<QFileDialog> MakeSatcoDxFileDialog(QWidget* parent);
+
 class QtUserInterface : public UserInterface {
  public:
   explicit QtUserInterface(QWidget* parent = nullptr) : parent_(parent) {}
@@ -43,6 +48,7 @@ class QtUserInterface : public UserInterface {
   bool AskFind(std::string& text, bool& match_case) override;
   bool EditTransponder(const std::string& caption, TransponderRecord record) override;
   bool EditSatellite(SatelliteRecord record) override;
+  std::optional<std::string> ChooseSatcoDxFile() override;
 
   void set_dialogs(EditorDialogs dialogs) { dialogs_ = dialogs; }
   const EditorDialogs& dialogs() const { return dialogs_; }

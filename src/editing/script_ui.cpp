@@ -200,12 +200,13 @@ void ScriptUserInterface::BeginLine() {
   number_text_.clear();
   number_asks_ = 0;
   failure_.reset();
+  import_path_.reset();
 }
 
 void ScriptUserInterface::ShowMessage(const std::string& text, MessageIcon icon) {
   // An informational box is read and closed; any other box means the
   // command did not do what the line asked.
-  if (icon == MessageIcon::Information) {
+  if (icon == MessageIcon::Information || (import_path_ && icon == MessageIcon::Exclamation)) {
     if (inform_) inform_(text);
     return;
   }
@@ -214,6 +215,7 @@ void ScriptUserInterface::ShowMessage(const std::string& text, MessageIcon icon)
 
 std::optional<std::string> ScriptUserInterface::ChooseOpenFile(const std::string& /*initial*/) { return std::nullopt; }
 std::optional<std::string> ScriptUserInterface::ChooseSaveFile(const std::string& /*initial*/) { return std::nullopt; }
+std::optional<std::string> ScriptUserInterface::ChooseSatcoDxFile() { return import_path_; }
 
 bool ScriptUserInterface::AskOkCancel(const std::string& /*caption*/, const std::string& /*text*/) {
   return !failure_;

@@ -43,6 +43,9 @@ class ScriptUserInterface : public UserInterface {
   void BeginLine();
   void set_fields(std::vector<ScriptField> fields) { fields_ = std::move(fields); }
   void set_number_text(std::string text) { number_text_ = std::move(text); }
+  // The file the import's dialog is answered with; the count box it ends
+  // with is then read and closed like an informational one.
+  void set_import_path(std::string path) { import_path_ = std::move(path); }
   void set_find(std::string latin1_text, bool match_case) {
     find_text_ = std::move(latin1_text);
     find_match_case_ = match_case;
@@ -59,6 +62,7 @@ class ScriptUserInterface : public UserInterface {
   bool AskFind(std::string& text, bool& match_case) override;
   bool EditTransponder(const std::string& caption, TransponderRecord record) override;
   bool EditSatellite(SatelliteRecord record) override;
+  std::optional<std::string> ChooseSatcoDxFile() override;
 
  private:
   void Fail(std::string why) {
@@ -72,6 +76,7 @@ class ScriptUserInterface : public UserInterface {
   std::string find_text_;
   bool find_match_case_ = false;
   std::optional<std::string> failure_;
+  std::optional<std::string> import_path_;
 };
 
 }  // namespace kavor

@@ -44,6 +44,8 @@ class UserInterface {
   virtual bool EditTransponder(const std::string& /*caption*/, TransponderRecord /*record*/) { return false; }
   // "Edit Satellite" on the current satellite's record.
   virtual bool EditSatellite(SatelliteRecord /*record*/) { return false; }
+  // The SatcoDx channel list to import (an existing file), or nothing.
+  virtual std::optional<std::string> ChooseSatcoDxFile() { return std::nullopt; }
 };
 
 }  // namespace kavor

@@ -248,7 +248,7 @@ INSTANTIATE_TEST_SUITE_P(
         LineCase{"satellite-edit degree=181\n", kFailed, 1, "Please enter a number of degree between 0.0 and 180.0"},
         LineCase{"satellite-move 51\n", kFailed, 1, "the number must be between 1 and 50"},
         LineCase{"satellite-move x\n", kFailed, 1, "Please enter an integer."},
-        LineCase{"import-sdx x.sdx\n", kUsage, 1, "import-sdx is not supported yet"},
+        LineCase{"import-sdx a b\n", kUsage, 1, "import-sdx takes one path"},
         // Syntax first: an unknown field is a usage error even on a greyed command.
         LineCase{"satellite 3\nchannel-edit nme=x\n", kUsage, 2, "unknown field \"nme\" for channel-edit"},
         LineCase{"channel 0\n", kFailed, 1, "no row 0 in the channel list"},

@@ -12,6 +12,8 @@
 #include "database/image_builder.h"
 #include "database/table_check.h"
 #include "editing/fake_user_interface.h"
+#include "editing/operations.h"
+#include "support/satcodx_record.h"
 #include "support/temp_dir.h"
 
 namespace kavor {
@@ -21,49 +23,7 @@ using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 using kavor::testing::TempDir;
 
-// One SatcoDx record; every field is the text written into its columns, so
-// a test can also write what no real file holds.
-struct Sdx {
-  std::string tag = "SATCODX103";
-  std::string type = "TMPG2";
-  std::string frequency = "011494";
-  std::string polarity = "0001";
-  std::string name1 = "Channel1";
-  std::string position = "0192";
-  std::string symbol_rate = "27500";
-  std::string video = "0160";
-  std::string audio = "0080";
-  std::string pcr = "0160";
-  std::string service_id = "00028";
-  std::string network_id = "00001";
-  std::string ts_id = "01057";
-  char free = ' ';
-  std::string name2 = "           ";
-
-  // 127 columns; the caller adds the line end.
-  std::string Body() const {
-    std::string s(127, ' ');
-    const auto put = [&s](std::size_t column, const std::string& text) { s.replace(column, text.size(), text); };
-    put(0, tag);
-    put(28, type);
-    put(33, frequency);
-    put(39, polarity);
-    put(43, name1);
-    put(51, position);
-    put(69, symbol_rate);
-    put(75, video);
-    put(79, audio);
-    put(83, pcr);
-    put(87, service_id);
-    put(92, network_id);
-    put(97, ts_id);
-    s[111] = free;
-    put(115, name2);
-    s.resize(127);
-    return s;
-  }
-  std::string Line() const { return Body() + "\n"; }
-};
+using Sdx = kavor::testing::Sdx;
 
 std::string Pid(int value) {
   char text[8];
@@ -514,6 +474,44 @@ TEST_F(SatcoDxImportTest, ADuplicateNeedsAllThreePids) {
   EXPECT_EQ(Import(same.Line()).channels, 0);  // "Old TV" is on 11494 already
   EXPECT_EQ(Import(other_audio.Line()).channels, 1);
   EXPECT_EQ(Import(other_pcr.Line()).channels, 1);
+}
+
+// The popup's "Import SatcoDx": the file asked for, then the import; a
+// change only when bytes changed.
+class ChoosingUi : public MessageUi {
+ public:
+  std::optional<std::string> file;
+  int asked_for_file = 0;
+  std::optional<std::string> ChooseSatcoDxFile() override {
+    ++asked_for_file;
+    return file;
+  }
+};
+
+TEST_F(SatcoDxImportTest, ThePopupCommandAsksForTheFileAndReportsAChange) {
+  ChoosingUi chooser;
+  EditOperations operations(view, chooser);
+  const Routed import = DispatchPopupCommand(ListId::Satellite, ID_POPUP_IMPORT);
+  const auto before = Bytes();
+  EXPECT_FALSE(operations.Run(import));  // cancelled
+  EXPECT_EQ(chooser.asked_for_file, 1);
+  EXPECT_TRUE(chooser.messages.empty());
+  EXPECT_EQ(Bytes(), before);
+
+  TempDir dir;
+  chooser.file = (dir / "missing.sdx").string();
+  EXPECT_FALSE(operations.Run(import));
+  testing::WriteFile(dir / "a.sdx", Sdx().Line());
+  chooser.file = (dir / "a.sdx").string();
+  EXPECT_TRUE(operations.Run(import));
+  EXPECT_FALSE(operations.Run(import));  // the same file again changes nothing
+  EXPECT_THAT(chooser.messages,
+              ElementsAre(std::pair<std::string, MessageIcon>("File open error", MessageIcon::Error),
+                          std::pair<std::string, MessageIcon>("0-Transponder, 1-Channel imported.",
+                                                              MessageIcon::Exclamation),
+                          std::pair<std::string, MessageIcon>("0-Transponder, 0-Channel imported.",
+                                                              MessageIcon::Exclamation)));
+  EXPECT_THAT(CheckTables(image), IsEmpty());
 }
 
 }  // namespace
