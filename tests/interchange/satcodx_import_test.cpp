@@ -193,6 +193,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, SatcoDxMatchTest,
                          ::testing::Values(MatchCase{"012000", "012001", 1, true},    // 1 MHz apart
                                            MatchCase{"012001", "012000", 1, true},    // 1 MHz below
                                            MatchCase{"012000", "012002", 2, false},   // 2 MHz apart
+                                           MatchCase{"012002", "012000", 2, false},   // 2 MHz below
                                            MatchCase{"012000", "012000", 1, true},    // H and V
                                            MatchCase{"011495", "011493", 0, true},    // both on 11494
                                            MatchCase{"011494", "011700", 0, false},   // existing ones
