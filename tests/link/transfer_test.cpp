@@ -364,8 +364,12 @@ TEST_F(TransferTest, AWriteTheReceiverStopsTakingFailsWithinItsLineTime) {
   ASSERT_FALSE(recorder.percents.empty());
   EXPECT_LT(recorder.percents.back(), 100);
   EXPECT_NE(recorder.statuses.back(), "Wait...");
-  // The line was full: the end byte could not go out, and was not forced.
-  EXPECT_EQ(sim.Stop(), 0);
+  // The end byte goes out only where the line still takes a byte: the
+  // receiver stopped reading, so whether one byte still fitted depends on
+  // how much of the block the line had taken. Never more than one.
+  const int ends = sim.Stop();
+  EXPECT_GE(ends, 0);
+  EXPECT_LE(ends, 1);
 }
 
 // A receiver that takes the data, but far slower than the line carries it:
