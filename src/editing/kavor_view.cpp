@@ -21,6 +21,7 @@
 #include "editing/row_list_model.h"
 #include "editing/satellite_dlg.h"
 #include "editing/transponder_dlg.h"
+#include "interchange/header_export.h"
 #include "link/config_dlg.h"
 #include "link/transfer_dlg.h"
 
@@ -375,6 +376,12 @@ void CKavorView::OnWriteToReceiver() {
 void CKavorView::OnConfiguration() {
   config_dlg_->SetPortIndex(doc_.com_port());
   if (config_dlg_->exec() == QDialog::Accepted) doc_.SetComPort(config_dlg_->port_index());
+}
+
+void CKavorView::OnExport() {
+  if (!doc_.view().image_loaded()) return;
+  const bool ok = ExportDefaultTables(doc_.image(), std::filesystem::current_path());
+  ui_.ShowMessage(ExportResultText(ok), MessageIcon::Exclamation);
 }
 
 bool CKavorView::IsCommandEnabled(int id) const { return kavor::IsCommandEnabled(id, doc_.view()); }

@@ -50,6 +50,9 @@ class CKavorView : public QWidget, public ViewSink {
   void OnReadFromReceiver();
   void OnWriteToReceiver();
   void OnConfiguration();
+  // Command 32773: the default-table headers into the current folder, then
+  // "Ok" or "Error". No menu item or key reaches it; it is sent to the form.
+  void OnExport();
 
   // Popup of a list as the right-click shows it (nullptr when none is shown).
   std::unique_ptr<QMenu> CreatePopupMenu(ListId list);

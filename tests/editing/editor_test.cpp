@@ -48,6 +48,25 @@ TEST_F(EditorTest, StartUpBeforeAnyLoad) {
   EXPECT_EQ(ui.last_initial, "");
 }
 
+// Command 32773, sent to the form: the three headers into the current
+// folder (the fixture's), then "Ok" or "Error" with the warning icon.
+TEST_F(EditorTest, ExportWritesTheHeadersIntoTheCurrentFolder) {
+  view->OnExport();  // nothing loaded: nothing to export
+  EXPECT_TRUE(ui.messages.empty());
+  Load();
+  const std::size_t before = ui.messages.size();
+  view->OnExport();
+  ASSERT_EQ(ui.messages.size(), before + 1);
+  EXPECT_EQ(ui.messages.back().first, "Ok");
+  EXPECT_EQ(ui.messages.back().second, MessageIcon::Exclamation);
+  for (const char* name : {"PgDefSat.h", "PgDefTp.h", "PgDefSvc_S.h"})
+    EXPECT_TRUE(std::filesystem::is_regular_file(dir / name)) << name;
+  std::filesystem::remove(dir / "PgDefTp.h");
+  std::filesystem::create_directory(dir / "PgDefTp.h");
+  view->OnExport();
+  EXPECT_EQ(ui.messages.back().first, "Error");
+}
+
 TEST_F(EditorTest, OpenFillsListsCaptionsAndTitle) {
   Load();
   const std::string path = (dir / "fixture.bin").string();
