@@ -32,10 +32,13 @@ int RunEdit(const std::string& file, const std::string& out, bool print_state, c
     script = &script_file;
   }
 
-  EditScript engine(doc.view(), [](const std::string& text) {
-    std::printf("%s\n", Latin1ToUtf8(text).c_str());
-    std::fflush(stdout);
-  });
+  EditScript engine(
+      doc.view(),
+      [](const std::string& text) {
+        std::printf("%s\n", Latin1ToUtf8(text).c_str());
+        std::fflush(stdout);
+      },
+      &doc.history());
   const ScriptResult result = engine.Run(*script);
   if (result.status == ScriptStatus::Ok && script->bad()) {
     return UsageError((script_path.empty() ? std::string("-") : script_path) + ": the script cannot be read");

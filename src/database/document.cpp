@@ -4,7 +4,7 @@
 
 namespace kavor {
 
-Document::Document() : view_(image_) {}
+Document::Document() : view_(image_), history_(view_) {}
 
 void Document::Initialise(const std::filesystem::path& current_directory) {
   Initialise(current_directory, ConfigHome());
@@ -20,6 +20,11 @@ void Document::Initialise(const std::filesystem::path& current_directory, const 
 
 bool Document::has_real_name() const {
   return !document_path_.empty() && document_path_ != kDefaultPathName;
+}
+
+std::string Document::SaveChangesQuestion() const {
+  if (!has_real_name()) return "Save changes?";
+  return "Save changes to " + std::filesystem::path(document_path_).filename().string() + "?";
 }
 
 void Document::SetComPort(int index) {
@@ -45,6 +50,7 @@ std::optional<std::string> Document::Open(const std::filesystem::path& path, std
   if (const int code = ReadDataFile(path, staged, reason)) return FileOpenErrorText(code);
   image_.Install(staged.bytes.get(), staged.kind);
   view_.RebuildIndex();
+  history_.Reset();
   SetDocumentPath(FullPath(path));
   settings_.WritePathName(document_path_);
   view_.set_image_loaded();
@@ -55,12 +61,14 @@ std::optional<std::string> Document::Save() {
   // The default pattern names no file; callers ask for a name first (Save As).
   if (!has_real_name()) return std::string(kFileSaveError);
   if (!WriteDataFile(document_path_, image_)) return std::string(kFileSaveError);
+  history_.MarkSaved();
   return std::nullopt;
 }
 
 std::optional<std::string> Document::SaveAs(const std::filesystem::path& path) {
   const std::string full = FullPath(path);
   if (!WriteDataFile(full, image_)) return std::string(kFileSaveError);
+  history_.MarkSaved();
   SetDocumentPath(full);
   settings_.WritePathName(document_path_);
   return std::nullopt;
@@ -69,6 +77,7 @@ std::optional<std::string> Document::SaveAs(const std::filesystem::path& path) {
 void Document::InstallReceivedImage(const std::uint8_t* staged, int kind) {
   image_.Install(staged, kind);
   view_.RebuildIndex();
+  history_.Reset();
   SetDocumentPath(kReadDataPath);
   view_.set_image_loaded();
 }

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "app/settings.h"
+#include "database/edit_history.h"
 #include "database/image.h"
 #include "database/view_state.h"
 
@@ -24,6 +25,13 @@ class Document {
   ViewState& view() { return view_; }
   const ViewState& view() const { return view_; }
   Settings& settings() { return settings_; }
+  EditHistory& history() { return history_; }
+  const EditHistory& history() const { return history_; }
+  // Changed since it was loaded or last saved (Ctrl+N keeps this).
+  bool modified() const { return history_.modified(); }
+  // What to ask before a modified document is dropped: "Save changes to
+  // <file name>?", or "Save changes?" while it has no real name.
+  std::string SaveChangesQuestion() const;
 
   // The form's initialisation (start-up and Ctrl+N): modes back to TV / All
   // Sat., settings located (the Kavor.ini of `current_directory` when there
@@ -44,6 +52,7 @@ class Document {
   void SetComPort(int index);
 
   // Each returns the message to show on failure (nothing changed then).
+  // A load starts a fresh history; a successful save marks the saved state.
   // `reason`, when given, receives what lies behind a refused Open.
   std::optional<std::string> Open(const std::filesystem::path& path, std::string* reason = nullptr);
   std::optional<std::string> Save();
@@ -58,6 +67,7 @@ class Document {
 
   Image image_;
   ViewState view_;
+  EditHistory history_;
   Settings settings_;
   std::string document_path_ = kDefaultPathName;
   std::string caption_ = kBaseTitle;

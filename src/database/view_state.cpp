@@ -49,6 +49,7 @@ void ViewState::ResetViews() {
   // afresh below.
   current_channel_ = kNone;
   current_channel_row_ = 0;
+  channel_was_current_ = false;
   last_type_number_ = 0;
   RefillSatelliteList();
   RefillTransponderList();
@@ -141,6 +142,7 @@ void ViewState::ChooseChannel(int row) {
   if (row < 0 || std::size_t(row) >= channel_rows_.size()) return;
   current_channel_row_ = row;
   current_channel_ = channel_rows_[std::size_t(row)];
+  channel_was_current_ = true;
   const ChannelRecord c = channel(current_channel_);
   if (c.mSatId() != CurrentSatId()) FindSatellite(c.mSatId());
   bool same_tp = false;
@@ -204,6 +206,7 @@ void ViewState::SelectFirstChannelOfSatellite() {
     sink_->ChannelRowSelected(int(r));
     current_channel_ = channel_rows_[r];
     current_channel_row_ = int(r);
+    channel_was_current_ = true;
     FindTransponder(c.mSatId(), c.mTpNumber());
     return;
   }
@@ -306,6 +309,7 @@ void ViewState::MakeChannelRowCurrent(int row) {
   if (row < 0 || std::size_t(row) >= channel_rows_.size()) return;
   current_channel_row_ = row;
   current_channel_ = channel_rows_[std::size_t(row)];
+  channel_was_current_ = true;
 }
 
 void ViewState::ShowTvMode(bool tv) {
@@ -326,6 +330,61 @@ std::vector<int> ViewState::SelectedChannelRows() const {
   for (std::size_t r = 0; r < channel_selected_.size(); ++r)
     if (channel_selected_[r]) rows.push_back(int(r));
   return rows;
+}
+
+std::size_t ViewSnapshot::MemoryBytes() const {
+  return sizeof(*this) + sizeof(int) * (transponder_rows.capacity() + channel_rows.capacity() +
+                                        selected_channel_rows.capacity());
+}
+
+ViewSnapshot ViewState::Snapshot() const {
+  ViewSnapshot s;
+  s.current_satellite = current_satellite_;
+  s.current_transponder = current_transponder_;
+  s.current_channel = current_channel_;
+  s.current_channel_row = current_channel_row_;
+  s.channel_was_current = channel_was_current_;
+  s.satellite_row = satellite_row_;
+  s.transponder_row = transponder_row_;
+  s.tv_mode = tv_mode_;
+  s.all_satellites = all_satellites_;
+  s.transponder_rows = transponder_rows_;
+  s.channel_rows = channel_rows_;
+  s.selected_channel_rows = SelectedChannelRows();
+  s.channel_focus_row = channel_focus_row_;
+  s.last_type_number = last_type_number_;
+  return s;
+}
+
+void ViewState::Restore(const ViewSnapshot& s) {
+  current_satellite_ = s.current_satellite;
+  current_transponder_ = s.current_transponder;
+  current_channel_ = s.current_channel;
+  current_channel_row_ = s.current_channel_row;
+  channel_was_current_ = s.channel_was_current;
+  satellite_row_ = s.satellite_row;
+  transponder_row_ = s.transponder_row;
+  tv_mode_ = s.tv_mode;
+  all_satellites_ = s.all_satellites;
+  transponder_rows_ = s.transponder_rows;
+  channel_rows_ = s.channel_rows;
+  channel_selected_.assign(channel_rows_.size(), 0);
+  channel_selected_count_ = 0;
+  for (int r : s.selected_channel_rows) {
+    if (r < 0 || std::size_t(r) >= channel_selected_.size() || channel_selected_[std::size_t(r)]) continue;
+    channel_selected_[std::size_t(r)] = 1;
+    ++channel_selected_count_;
+  }
+  channel_focus_row_ = s.channel_focus_row;
+  last_type_number_ = s.last_type_number;
+
+  sink_->ModeButtonsChanged(tv_mode_);
+  sink_->SatelliteListRefilled();
+  sink_->SatelliteRowSelected(satellite_row_);
+  sink_->TransponderListRefilled();
+  sink_->TransponderRowSelected(transponder_row_);
+  sink_->ChannelListRefilled();
+  sink_->ChannelRowsSelected(SelectedChannelRows(), channel_focus_row_);
 }
 
 }  // namespace kavor

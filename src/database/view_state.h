@@ -38,6 +38,29 @@ class ViewSink {
   virtual void ModeButtonsChanged(bool /*tv_mode*/) {}
 };
 
+// Everything the view keeps apart from the image: what an undo step brings
+// back. Rows are list rows; the lists' contents are kept as they were, not
+// filtered again, so a list an operation left unfiltered comes back as it was.
+struct ViewSnapshot {
+  int current_satellite = -1;
+  int current_transponder = -1;
+  int current_channel = -1;
+  int current_channel_row = 0;
+  bool channel_was_current = false;
+  int satellite_row = -1;
+  int transponder_row = -1;
+  bool tv_mode = true;
+  bool all_satellites = true;
+  std::vector<int> transponder_rows;
+  std::vector<int> channel_rows;
+  std::vector<int> selected_channel_rows;  // ascending
+  int channel_focus_row = -1;
+  std::uint16_t last_type_number = 0;
+
+  std::size_t MemoryBytes() const;
+  bool operator==(const ViewSnapshot&) const = default;
+};
+
 class ViewState {
  public:
   static constexpr int kNone = -1;
@@ -103,6 +126,12 @@ class ViewState {
   std::vector<int> SelectedChannelRows() const;
   int channel_focus_row() const { return channel_focus_row_; }
 
+  // --- undo
+  ViewSnapshot Snapshot() const;
+  // Puts the view back as `snapshot` holds it (for the image it was taken
+  // on) and has the form refill all three lists and select as it was.
+  void Restore(const ViewSnapshot& snapshot);
+
   // --- index tables
   SatelliteRecord satellite(int slot) const { return SatelliteRecord(sat_index_[std::size_t(slot)]); }
   TransponderRecord transponder(int slot) const {
@@ -116,6 +145,9 @@ class ViewState {
   int current_transponder() const { return current_transponder_; }
   int current_channel() const { return current_channel_; }
   int current_channel_row() const { return current_channel_row_; }
+  // Whether any channel has been current since the image was installed;
+  // until then the current row means nothing.
+  bool channel_was_current() const { return channel_was_current_; }
   int satellite_row() const { return satellite_row_; }
   int transponder_row() const { return transponder_row_; }
   bool tv_mode() const { return tv_mode_; }
@@ -146,6 +178,7 @@ class ViewState {
   int current_transponder_ = kNone;
   int current_channel_ = kNone;
   int current_channel_row_ = 0;
+  bool channel_was_current_ = false;
   int satellite_row_ = kNone;
   int transponder_row_ = kNone;
   bool tv_mode_ = true;

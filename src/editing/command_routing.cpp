@@ -145,4 +145,35 @@ const char* OperationName(Operation op) {
   return "";
 }
 
+std::string UndoStepName(const Routed& routed) {
+  switch (routed.operation) {
+    case Operation::SatelliteEdit:
+    case Operation::TransponderEdit:
+    case Operation::ChannelEdit: return "Edit";
+    case Operation::TransponderNew:
+    case Operation::ChannelNew: return "New";
+    case Operation::TransponderInsert:
+    case Operation::ChannelInsert: return "Insert";
+    case Operation::TransponderDelete:
+    case Operation::ChannelDelete: return "Delete";
+    case Operation::SatelliteMove:
+    case Operation::TransponderMove:
+    case Operation::ChannelMove: return "Move to";
+    case Operation::SatcoDxImport: return "Import SatcoDx";
+    case Operation::ChannelFlag:
+      switch (routed.id) {
+        case ID_POPUP_SCRAMBLE: return "Scramble";
+        case ID_POPUP_UNSCRAMBLE: return "Unscramble";
+        case ID_POPUP_LOCK: return "Lock";
+        case ID_POPUP_UNLOCK: return "Unlock";
+        case ID_POPUP_TO_RADIO: return "Radio";
+        case ID_POPUP_TO_TV: return "TV";
+        default: return "Change to";
+      }
+    case Operation::ChannelFind:
+    case Operation::None: break;
+  }
+  return "";
+}
+
 }  // namespace kavor

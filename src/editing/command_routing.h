@@ -35,6 +35,8 @@ enum CommandId {
   ID_EXPORT = 32773,
   ID_CONFIGURATION = 32779,
   ID_APP_EXIT = 57665,
+  ID_EDIT_UNDO = 57643,
+  ID_EDIT_REDO = 57644,
   ID_VIEW_TOOLBAR = 59392,
   ID_APP_ABOUT = 57664,
 };
@@ -86,5 +88,9 @@ Routed RouteDoubleClick(ListId list);
 bool IsCommandEnabled(int id, const ViewState& view);
 
 const char* OperationName(Operation op);
+// The popup item a routed command stands for, without its key ("Edit",
+// "Delete", "Move to", "Scramble", "Radio", "Import SatcoDx"): the name of
+// its undo step.
+std::string UndoStepName(const Routed& routed);
 
 }  // namespace kavor

@@ -11,8 +11,8 @@ namespace kavor {
 
 namespace {
 
-enum class Action { Tv, Radio, All, SatelliteClick, TransponderClick, ChannelClick, Find, PopupCommand, Later };
-enum class Arguments { None, OnOff, OneRow, Rows, FindText, ChannelFields, TransponderFields, SatelliteFields, OneText, Path, Any };
+enum class Action { Tv, Radio, All, SatelliteClick, TransponderClick, ChannelClick, Find, PopupCommand, Undo, Redo };
+enum class Arguments { None, OnOff, OneRow, Rows, FindText, ChannelFields, TransponderFields, SatelliteFields, OneText, Path };
 
 struct Verb {
   const char* name;
@@ -23,8 +23,7 @@ struct Verb {
   ListId list = ListId::Channel;  // whose popup it is chosen from
 };
 
-// One row per verb; the import and history verbs come with their
-// operations, by giving them an action here.
+// One row per verb.
 const Verb kVerbs[] = {
     {"tv", Action::Tv, Arguments::None},
     {"radio", Action::Radio, Arguments::None},
@@ -53,8 +52,8 @@ const Verb kVerbs[] = {
     {"satellite-edit", Action::PopupCommand, Arguments::SatelliteFields, ID_POPUP_EDIT, "Edit", ListId::Satellite},
     {"satellite-move", Action::PopupCommand, Arguments::OneText, ID_POPUP_MOVETO, "Move to", ListId::Satellite},
     {"import-sdx", Action::PopupCommand, Arguments::Path, ID_POPUP_IMPORT, "Import SatcoDx", ListId::Satellite},
-    {"undo", Action::Later, Arguments::Any},
-    {"redo", Action::Later, Arguments::Any},
+    {"undo", Action::Undo, Arguments::None},
+    {"redo", Action::Redo, Arguments::None},
 };
 
 const Verb* FindVerb(const std::string& name) {
@@ -98,16 +97,14 @@ struct EditScript::Parsed {
   std::vector<ScriptField> fields;
 };
 
-EditScript::EditScript(ViewState& view, std::function<void(const std::string&)> inform)
-    : view_(view), ui_(std::move(inform)), operations_(view, ui_) {
-  NoteCurrentChannel();
-}
+EditScript::EditScript(ViewState& view, std::function<void(const std::string&)> inform, EditHistory* history)
+    : view_(view),
+      own_history_(history ? nullptr : std::make_unique<EditHistory>(view)),
+      history_(history ? history : own_history_.get()),
+      ui_(std::move(inform)),
+      operations_(view, ui_, history_) {}
 
-void EditScript::NoteCurrentChannel() {
-  if (view_.current_channel() != ViewState::kNone) channel_was_current_ = true;
-}
-
-std::string EditScript::StateJson() const { return ViewStateJson(view_, channel_was_current_); }
+std::string EditScript::StateJson() const { return ViewStateJson(view_); }
 
 ScriptResult EditScript::Run(std::istream& in) {
   std::string line;
@@ -179,15 +176,10 @@ ScriptResult EditScript::RunWords(int number, const std::vector<ScriptWord>& lin
         parsed.fields.push_back(std::move(field));
       }
       break;
-    case Arguments::Any:
-      break;
   }
-  if (verb.action == Action::Later) return Usage(number, name + " is not supported yet");
   for (const ScriptWord& w : words) parsed.args.push_back(w.text);
 
-  const ScriptResult result = Act(parsed);
-  NoteCurrentChannel();
-  return result;
+  return Act(parsed);
 }
 
 ScriptResult EditScript::Act(const Parsed& parsed) {
@@ -238,8 +230,12 @@ ScriptResult EditScript::Act(const Parsed& parsed) {
     case Action::Find:
     case Action::PopupCommand:
       break;
-    case Action::Later:
-      return Usage(line, std::string(verb.name) + " is not supported yet");
+    case Action::Undo:
+      if (!history_->Undo()) return Failed(line, "nothing to undo");
+      return {};
+    case Action::Redo:
+      if (!history_->Redo()) return Failed(line, "nothing to redo");
+      return {};
   }
 
   if (const auto item = Unavailable(BuildPopup(verb.list, view_), verb))

@@ -5,10 +5,12 @@
 
 #include <functional>
 #include <istream>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "database/edit_history.h"
 #include "database/view_state.h"
 #include "editing/operations.h"
 #include "editing/script_lexer.h"
@@ -28,8 +30,11 @@ struct ScriptResult {
 class EditScript {
  public:
   // `view` as File > Open leaves it. `inform` receives the informational
-  // messages the editor would show, in order.
-  explicit EditScript(ViewState& view, std::function<void(const std::string&)> inform = {});
+  // messages the editor would show, in order. The steps go into `history`
+  // (the document's); without one the script keeps its own, starting from
+  // the image as it is now.
+  explicit EditScript(ViewState& view, std::function<void(const std::string&)> inform = {},
+                      EditHistory* history = nullptr);
 
   // One line without its line break.
   ScriptResult RunLine(int number, std::string_view line);
@@ -42,16 +47,17 @@ class EditScript {
   // The --state object for the view as it is now.
   std::string StateJson() const;
   EditOperations& operations() { return operations_; }
+  EditHistory& history() { return *history_; }
 
  private:
   struct Parsed;
   ScriptResult Act(const Parsed& parsed);
-  void NoteCurrentChannel();
 
   ViewState& view_;
+  std::unique_ptr<EditHistory> own_history_;
+  EditHistory* history_;
   ScriptUserInterface ui_;
   EditOperations operations_;
-  bool channel_was_current_ = false;
 };
 
 }  // namespace kavor

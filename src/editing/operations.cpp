@@ -8,6 +8,16 @@
 namespace kavor {
 
 bool EditOperations::Run(const Routed& routed) {
+  if (!history_) return RunOperation(routed);
+  history_->Begin();
+  const bool changed = RunOperation(routed);
+  // The bytes decide: a command that reports a change but kept every byte
+  // is no step.
+  history_->End(UndoStepName(routed));
+  return changed;
+}
+
+bool EditOperations::RunOperation(const Routed& routed) {
   switch (routed.operation) {
     case Operation::ChannelEdit: return channels_.Edit();
     case Operation::ChannelNew: return channels_.NewOrInsert(ID_POPUP_NEW);

@@ -12,6 +12,8 @@ namespace kavor {
 
 enum class MessageIcon { Error, Exclamation, Information, Question };
 
+enum class SaveChoice { Save, Discard, Cancel };
+
 class UserInterface {
  public:
   virtual ~UserInterface() = default;
@@ -46,6 +48,9 @@ class UserInterface {
   virtual bool EditSatellite(SatelliteRecord /*record*/) { return false; }
   // The SatcoDx channel list to import (an existing file), or nothing.
   virtual std::optional<std::string> ChooseSatcoDxFile() { return std::nullopt; }
+  // Before a modified document is dropped: `question` ("Save changes to
+  // x.bin?") captioned "Kavor" with Save, Discard and Cancel, Save the default.
+  virtual SaveChoice AskSaveChanges(const std::string& /*question*/) { return SaveChoice::Cancel; }
 };
 
 }  // namespace kavor

@@ -8,8 +8,8 @@
 
 namespace kavor {
 
-// `channel_was_current`: some channel has been current since the file was
-// opened; until then "channel_row" is null.
-std::string ViewStateJson(const ViewState& view, bool channel_was_current);
+// "channel_row" is null until some channel has been current since the file
+// was opened.
+std::string ViewStateJson(const ViewState& view);
 
 }  // namespace kavor

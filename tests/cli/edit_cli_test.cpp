@@ -130,7 +130,7 @@ TEST_F(EditCli, UsageErrorsExitSixtyFour) {
       {"channel-edit colour=red\n", "kavor-cli: line 1: unknown field \"colour\" for channel-edit\n"},
       {"find \"open\n", "kavor-cli: line 1: unclosed quote\n"},
       {"tv\n\xC3(\n", "kavor-cli: line 2: the line is not UTF-8\n"},
-      {"undo\n", "kavor-cli: line 1: undo is not supported yet\n"},
+      {"undo 2\n", "kavor-cli: line 1: undo takes no arguments\n"},
   };
   for (const auto& [script, err] : cases) {
     const CliRun r = RunCli(dir_, "edit in.bin -o out.bin --state", script);
@@ -138,6 +138,31 @@ TEST_F(EditCli, UsageErrorsExitSixtyFour) {
     EXPECT_EQ(r.err, err) << script;
     EXPECT_EQ(r.out, "");
     EXPECT_FALSE(std::filesystem::exists(dir_ / "out.bin"));
+  }
+}
+
+TEST_F(EditCli, UndoAndRedoLinesReachTheHistory) {
+  // Undone, the image is written back byte for byte as it was read.
+  CliRun r = RunCli(dir_, "edit in.bin -o out.bin", "channel 1 2\nscramble\nchannel-delete\nundo\nundo\n");
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(ReadFile(dir_ / "out.bin"), ReadFile(dir_ / "in.bin"));
+  // Redone, it is what the lines without the undo give.
+  r = RunCli(dir_, "edit in.bin -o redone.bin --state", "channel 1 2\nscramble\nundo\nredo\n");
+  ASSERT_EQ(r.code, 0) << r.err;
+  const CliRun direct = RunCli(dir_, "edit in.bin -o direct.bin --state", "channel 1 2\nscramble\n");
+  EXPECT_EQ(ReadFile(dir_ / "redone.bin"), ReadFile(dir_ / "direct.bin"));
+  EXPECT_NE(ReadFile(dir_ / "redone.bin"), ReadFile(dir_ / "in.bin"));
+  EXPECT_EQ(r.out, direct.out);
+
+  const std::pair<std::string, std::string> failing[] = {
+      {"channel 2\nundo\n", "kavor-cli: line 2: nothing to undo\n"},
+      {"channel 1\nlock\nredo\n", "kavor-cli: line 3: nothing to redo\n"},
+  };
+  for (const auto& [script, err] : failing) {
+    r = RunCli(dir_, "edit in.bin -o failed.bin", script);
+    EXPECT_EQ(r.code, 1) << script;
+    EXPECT_EQ(r.err, err) << script;
+    EXPECT_FALSE(std::filesystem::exists(dir_ / "failed.bin"));
   }
 }
 
