@@ -6,23 +6,14 @@
 #include "database/data_file.h"
 #include "database/document.h"
 #include "database/image_builder.h"
+#include "support/fixtures.h"
 
 namespace {
 
 std::filesystem::path FullImage() {
   static const std::filesystem::path path = [] {
     kavor::Image image;
-    kavor::ImageBuilder b(image, 5);
-    for (int t = 0; t < kavor::kTransponderSlots; ++t)
-      b.AddTransponder(1 + t / 21, std::uint16_t(10700 + t), 27500, t % 2);
-    for (int n = 0; n < kavor::ChannelCapacity(5); ++n) {
-      kavor::ChannelSpec fields;
-      fields.type = n % 4 == 3 ? kavor::kServiceTypeRadio : kavor::kServiceTypeTv;
-      fields.name = "Channel " + std::to_string(n);
-      const int tp = n % kavor::kTransponderSlots;
-      b.AddChannel(1 + tp / 21, 1 + tp % 21, fields);
-    }
-    b.Finish();
+    kavor::bench::BuildFullKind5(image);
     const auto p = std::filesystem::temp_directory_path() / "kavor-bench-full5.bin";
     kavor::WriteDataFile(p, image);
     return p;

@@ -5,37 +5,16 @@
 #include <cstring>
 #include <memory>
 
-#include "database/image_builder.h"
 #include "database/view_state.h"
 #include "editing/channel_operations.h"
+#include "support/fixtures.h"
 
 namespace {
-
-// Answers every dialog at once: OK, and the number it was given.
-class AnsweringUi : public kavor::UserInterface {
- public:
-  long long number = 1;
-  void ShowMessage(const std::string&, kavor::MessageIcon) override {}
-  std::optional<std::string> ChooseOpenFile(const std::string&) override { return std::nullopt; }
-  std::optional<std::string> ChooseSaveFile(const std::string&) override { return std::nullopt; }
-  bool AskOkCancel(const std::string&, const std::string&) override { return true; }
-  std::optional<long long> AskNumber(const std::string&, long long) override { return number; }
-};
 
 const kavor::Image& FullImage() {
   static const std::unique_ptr<kavor::Image> image = [] {
     auto im = std::make_unique<kavor::Image>();
-    kavor::ImageBuilder b(*im, 5);
-    for (int t = 0; t < kavor::kTransponderSlots; ++t)
-      b.AddTransponder(1 + t / 21, std::uint16_t(10700 + t), 27500, t % 2);
-    for (int n = 0; n < kavor::ChannelCapacity(5); ++n) {
-      kavor::ChannelSpec fields;
-      fields.type = n % 4 == 3 ? kavor::kServiceTypeRadio : kavor::kServiceTypeTv;
-      fields.name = "Channel " + std::to_string(n);
-      const int tp = n % kavor::kTransponderSlots;
-      b.AddChannel(1 + tp / 21, 1 + tp % 21, fields);
-    }
-    b.Finish();
+    kavor::bench::BuildFullKind5(*im);
     return im;
   }();
   return *image;
@@ -45,7 +24,7 @@ const kavor::Image& FullImage() {
 struct Setup {
   kavor::Image image;
   kavor::ViewState view{image};
-  AnsweringUi ui;
+  kavor::bench::AnsweringUi ui;
   kavor::ChannelOperations ops{view, ui};
   std::vector<int> rows;
 

@@ -8,45 +8,21 @@
 #include <memory>
 
 #include "database/edit_history.h"
-#include "database/image_builder.h"
 #include "database/view_state.h"
 #include "editing/operations.h"
+#include "support/fixtures.h"
 
 namespace {
-
-class AnsweringUi : public kavor::UserInterface {
- public:
-  long long number = 1;
-  void ShowMessage(const std::string&, kavor::MessageIcon) override {}
-  std::optional<std::string> ChooseOpenFile(const std::string&) override { return std::nullopt; }
-  std::optional<std::string> ChooseSaveFile(const std::string&) override { return std::nullopt; }
-  bool AskOkCancel(const std::string&, const std::string&) override { return true; }
-  std::optional<long long> AskNumber(const std::string&, long long) override { return number; }
-};
-
-void BuildFull(kavor::Image& image) {
-  kavor::ImageBuilder b(image, kavor::kKind5);
-  for (int t = 0; t < kavor::kTransponderSlots; ++t)
-    b.AddTransponder(1 + t / 21, std::uint16_t(10700 + t), 27500, t % 2);
-  for (int n = 0; n < kavor::ChannelCapacity(kavor::kKind5); ++n) {
-    kavor::ChannelSpec fields;
-    fields.type = n % 4 == 3 ? kavor::kServiceTypeRadio : kavor::kServiceTypeTv;
-    fields.name = "Channel " + std::to_string(n);
-    const int tp = n % kavor::kTransponderSlots;
-    b.AddChannel(1 + tp / 21, 1 + tp % 21, fields);
-  }
-  b.Finish();
-}
 
 struct Editor {
   kavor::Image image;
   kavor::ViewState view{image};
   kavor::EditHistory history{view};
-  AnsweringUi ui;
+  kavor::bench::AnsweringUi ui;
   kavor::EditOperations ops{view, ui, &history};
 
   Editor() {
-    BuildFull(image);
+    kavor::bench::BuildFullKind5(image);
     view.RebuildIndex();
     view.set_image_loaded();
     history.Reset();

@@ -9,17 +9,9 @@
 #include "database/image_builder.h"
 #include "database/view_state.h"
 #include "editing/satellite_operations.h"
+#include "support/fixtures.h"
 
 namespace {
-
-class AnsweringUi : public kavor::UserInterface {
- public:
-  long long number = 1;
-  void ShowMessage(const std::string&, kavor::MessageIcon) override {}
-  std::optional<std::string> ChooseOpenFile(const std::string&) override { return std::nullopt; }
-  std::optional<std::string> ChooseSaveFile(const std::string&) override { return std::nullopt; }
-  std::optional<long long> AskNumber(const std::string&, long long) override { return number; }
-};
 
 // Transponder t belongs to satellite 1 + t * 50 / 1020, so each of the 50
 // has 20 or 21; channel n sits on transponder n % 1020.
@@ -46,7 +38,7 @@ void BM_MoveSatelliteRemappingEverything(benchmark::State& state) {
   kavor::ViewState view(*image);
   view.RebuildIndex();
   view.set_image_loaded();
-  AnsweringUi ui;
+  kavor::bench::AnsweringUi ui;
   kavor::SatelliteOperations ops(view, ui);
   bool to_front = true;
   for (auto _ : state) {
