@@ -1,6 +1,7 @@
 #include "app/main_frame.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QDialog>
 #include <QDir>
 #include <QLabel>
@@ -92,9 +93,9 @@ CMainFrame::CMainFrame(Document& doc, UserInterface& ui) {
   setCentralWidget(view_);
   BuildMenus();
   BuildToolbar();
-  connect(view_, &CKavorView::CaptionChanged, this, &QWidget::setWindowTitle);
+  connect(view_, &CKavorView::CaptionChanged, this, &CMainFrame::SetCaption);
   connect(view_, &CKavorView::CommandStateChanged, this, &CMainFrame::UpdateCommandUi);
-  setWindowTitle("Kavor");
+  SetCaption("Kavor");
   UpdateCommandUi();
   FitToForm();
 }
@@ -145,6 +146,15 @@ void CMainFrame::BuildMenus() {
   file->addSeparator();
   file->addAction(exit);
 
+  // The texts follow the history (UpdateEditMenu).
+  QMenu* edit = menuBar()->addMenu("&Edit");
+  auto* undo = AddCommand(ID_EDIT_UNDO, "Undo\tCtrl+Z");
+  undo->setShortcuts({QKeySequence("Ctrl+Z"), QKeySequence("Alt+Backspace")});
+  auto* redo = AddCommand(ID_EDIT_REDO, "Redo\tCtrl+Y");
+  redo->setShortcuts({QKeySequence("Ctrl+Y"), QKeySequence("Ctrl+Shift+Z")});
+  edit->addAction(undo);
+  edit->addAction(redo);
+
   QMenu* view_menu = menuBar()->addMenu("&View");
   auto* toolbar = AddCommand(ID_VIEW_TOOLBAR, "&Toolbar");
   toolbar->setCheckable(true);
@@ -163,6 +173,8 @@ void CMainFrame::BuildMenus() {
   connect(read, &QAction::triggered, view_, &CKavorView::OnReadFromReceiver);
   connect(write, &QAction::triggered, view_, &CKavorView::OnWriteToReceiver);
   connect(config, &QAction::triggered, view_, &CKavorView::OnConfiguration);
+  connect(undo, &QAction::triggered, view_, &CKavorView::OnEditUndo);
+  connect(redo, &QAction::triggered, view_, &CKavorView::OnEditRedo);
   connect(exit, &QAction::triggered, this, &QWidget::close);
   connect(about, &QAction::triggered, this, &CMainFrame::OnAppAbout);
   connect(new_doc, &QAction::triggered, this, &CMainFrame::OnFileNew);
@@ -218,7 +230,39 @@ void CMainFrame::BuildToolbar() {
 
 void CMainFrame::UpdateCommandUi() {
   for (const auto& [id, a] : actions_)
-    if (id != ID_VIEW_TOOLBAR) a->setEnabled(view_->IsCommandEnabled(id));
+    if (id != ID_VIEW_TOOLBAR && id != ID_EDIT_UNDO && id != ID_EDIT_REDO) a->setEnabled(view_->IsCommandEnabled(id));
+  UpdateEditMenu();
+  setWindowModified(view_->document().modified());
+}
+
+void CMainFrame::UpdateEditMenu() {
+  const EditHistory& history = view_->document().history();
+  const auto item = [](const char* verb, const std::string& what, const char* key) {
+    QString text = verb;
+    if (!what.empty()) text += ' ' + QString::fromStdString(what);
+    return text + '\t' + key;
+  };
+  QAction* undo = action(ID_EDIT_UNDO);
+  undo->setText(item("Undo", history.UndoName(), "Ctrl+Z"));
+  undo->setEnabled(history.CanUndo());
+  QAction* redo = action(ID_EDIT_REDO);
+  redo->setText(item("Redo", history.RedoName(), "Ctrl+Y"));
+  redo->setEnabled(history.CanRedo());
+}
+
+void CMainFrame::SetCaption(const QString& caption) {
+  // Qt shows "[*]" as "*" while the window is modified; one in a path must
+  // stay as it is, so it is doubled.
+  QString title = caption;
+  title.replace("[*]", "[*][*]");
+  setWindowTitle(title + "[*]");
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+  if (view_->ConfirmDiscard())
+    event->accept();
+  else
+    event->ignore();
 }
 
 void CMainFrame::OnFileNew() {

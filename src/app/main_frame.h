@@ -26,7 +26,14 @@ class CMainFrame : public QMainWindow {
   // Sizes the window to the form and the toolbar as they are now.
   void FitToForm();
 
+ protected:
+  // File > Exit and the close box: a modified document may be saved first,
+  // or the close cancelled.
+  void closeEvent(QCloseEvent* event) override;
+
  private:
+  void SetCaption(const QString& caption);
+  void UpdateEditMenu();
   void BuildMenus();
   void BuildToolbar();
   QAction* AddCommand(int id, const QString& text, const QKeySequence& key = {});

@@ -64,7 +64,7 @@ CKavorView::CKavorView(Document& doc, UserInterface& ui, QWidget* parent)
   satellite_dlg_->set_message_handler(message);
   if (auto* qt_ui = dynamic_cast<QtUserInterface*>(&ui_))
     qt_ui->set_dialogs({channel_dlg_, find_dlg_, move_dlg_, transponder_dlg_, satellite_dlg_});
-  operations_ = std::make_unique<EditOperations>(doc_.view(), ui_);
+  operations_ = std::make_unique<EditOperations>(doc_.view(), ui_, &doc_.history());
   doc_.view().set_sink(this);
 }
 
@@ -321,6 +321,7 @@ std::string CKavorView::ProposedName() const {
 }
 
 void CKavorView::OnFileOpen() {
+  if (!ConfirmDiscard()) return;
   const auto path = ui_.ChooseOpenFile(ProposedName());
   if (path) OpenFile(*path);
 }
@@ -334,28 +335,61 @@ bool CKavorView::OpenFile(const std::string& path) {
   return true;
 }
 
-void CKavorView::OnFileSave() {
-  if (!doc_.view().image_loaded()) return;
+void CKavorView::OnFileSave() { SaveDocument(); }
+
+void CKavorView::OnFileSaveAs() { SaveDocumentAs(); }
+
+bool CKavorView::SaveDocument() {
+  if (!doc_.view().image_loaded()) return false;
   // Without a real name Save would create a file named after the pattern.
-  if (!doc_.has_real_name()) {
-    OnFileSaveAs();
-    return;
+  if (!doc_.has_real_name()) return SaveDocumentAs();
+  if (const auto error = doc_.Save()) {
+    ui_.ShowMessage(*error, MessageIcon::Error);
+    return false;
   }
-  if (const auto error = doc_.Save()) ui_.ShowMessage(*error, MessageIcon::Error);
+  emit CommandStateChanged();
+  return true;
 }
 
-void CKavorView::OnFileSaveAs() {
-  if (!doc_.view().image_loaded()) return;
+bool CKavorView::SaveDocumentAs() {
+  if (!doc_.view().image_loaded()) return false;
   const auto path = ui_.ChooseSaveFile(ProposedName());
-  if (!path) return;
+  if (!path) return false;
   if (const auto error = doc_.SaveAs(*path)) {
     ui_.ShowMessage(*error, MessageIcon::Error);
-    return;
+    return false;
   }
   emit CaptionChanged(QString::fromStdString(doc_.caption()));
+  emit CommandStateChanged();
+  return true;
+}
+
+bool CKavorView::ConfirmDiscard() {
+  if (!doc_.modified()) return true;
+  switch (ui_.AskSaveChanges(doc_.SaveChangesQuestion())) {
+    case SaveChoice::Save: return SaveDocument();
+    case SaveChoice::Discard: return true;
+    case SaveChoice::Cancel: return false;
+  }
+  return false;
+}
+
+bool CKavorView::Busy() const { return running_ || QApplication::activeModalWidget() != nullptr; }
+
+void CKavorView::OnEditUndo() {
+  if (Busy() || !doc_.history().Undo()) return;
+  UpdateCaptions();
+  emit CommandStateChanged();
+}
+
+void CKavorView::OnEditRedo() {
+  if (Busy() || !doc_.history().Redo()) return;
+  UpdateCaptions();
+  emit CommandStateChanged();
 }
 
 void CKavorView::OnReadFromReceiver() {
+  if (!ConfirmDiscard()) return;
   transfer_dlg_->SetDirection(TransferDirection::kRead);
   transfer_dlg_->SetPortIndex(doc_.com_port());
   transfer_dlg_->SetImage(&doc_.image());
@@ -438,10 +472,16 @@ void CKavorView::OnKey(int id) {
 }
 
 void CKavorView::Run(Routed routed) {
+  if (running_) return;
   last_routed_ = routed;
+  running_ = true;
   // The operation tells the form through the view sink what to refill,
   // redraw and select; the counts in the captions may have changed too.
-  if (operations_->Run(routed)) UpdateCaptions();
+  const bool changed = operations_->Run(routed);
+  running_ = false;
+  if (changed) UpdateCaptions();
+  // Each command may have left a step to undo.
+  emit CommandStateChanged();
 }
 
 }  // namespace kavor

@@ -46,6 +46,18 @@ class CKavorView : public QWidget, public ViewSink {
   bool OpenFile(const std::string& path);  // the command line's file, without a dialog
   void OnFileSave();
   void OnFileSaveAs();
+  // Save as File > Save does (Save As while the document has no real name).
+  // False when the file dialog was cancelled or the save failed; the error
+  // has been shown then.
+  bool SaveDocument();
+  bool SaveDocumentAs();
+  // Before a modified document is dropped: asks whether to save it first.
+  // True: go on (saved, or the user chose to discard the changes); false:
+  // the command stops and nothing changes.
+  bool ConfirmDiscard();
+  // Edit > Undo / Redo: the image and the whole view as they were.
+  void OnEditUndo();
+  void OnEditRedo();
   // Receiver commands; the transfer dialogs plug in here.
   void OnReadFromReceiver();
   void OnWriteToReceiver();
@@ -89,7 +101,8 @@ class CKavorView : public QWidget, public ViewSink {
 
  signals:
   void CaptionChanged(const QString& caption);
-  void CommandStateChanged();  // the image loaded flag may have changed
+  // The image loaded flag, the history or the modified state may have changed.
+  void CommandStateChanged();
 
  protected:
   // ViewSink
@@ -113,6 +126,9 @@ class CKavorView : public QWidget, public ViewSink {
   void Run(Routed routed);
   void UpdateCaptions();
   void AfterLoad();
+  // Undo and redo wait while a command runs or a dialog is up: an editor or a
+  // transfer may hold on to the image.
+  bool Busy() const;
   // The name the file dialogs propose: none while the document has no real one.
   std::string ProposedName() const;
   ListId FocusedList() const;
@@ -135,6 +151,7 @@ class CKavorView : public QWidget, public ViewSink {
   ListId popup_source_ = ListId::None;
   PopupRunner popup_runner_;
   Routed last_routed_;
+  bool running_ = false;  // an operation is under way
   // Created once with the form and shown again for every use.
   CTransferDlg* transfer_dlg_ = nullptr;
   CConfigDlg* config_dlg_ = nullptr;

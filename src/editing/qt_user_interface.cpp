@@ -1,7 +1,6 @@
 #include "editing/qt_user_interface.h"
 
 #include <QDir>
-#include <QMessageBox>
 
 #include "editing/channel_dlg.h"
 #include "editing/find_dlg.h"
@@ -57,6 +56,16 @@ std::unique_ptr<QFileDialog> MakeSatcoDxFileDialog(QWidget* parent) {
   dialog->setFileMode(QFileDialog::ExistingFile);
   dialog->setDefaultSuffix("sdx");
   return dialog;
+}
+
+std::unique_ptr<QMessageBox> MakeSaveChangesBox(QWidget* parent, const std::string& question) {
+  // The question names a file: its name is the file system's text, not the
+  // receiver's.
+  auto box = std::make_unique<QMessageBox>(QMessageBox::Question, "Kavor", QString::fromStdString(question),
+                                           QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, parent);
+  box->setDefaultButton(QMessageBox::Save);
+  box->setEscapeButton(QMessageBox::Cancel);
+  return box;
 }
 
 void QtUserInterface::ShowMessage(const std::string& text, MessageIcon icon) {
@@ -123,6 +132,15 @@ bool QtUserInterface::EditSatellite(SatelliteRecord record) {
   if (!dialogs_.satellite) return false;
   dialogs_.satellite->Open(record);
   return dialogs_.satellite->exec() == QDialog::Accepted;
+}
+
+SaveChoice QtUserInterface::AskSaveChanges(const std::string& question) {
+  auto box = MakeSaveChangesBox(parent_, question);
+  switch (box->exec()) {
+    case QMessageBox::Save: return SaveChoice::Save;
+    case QMessageBox::Discard: return SaveChoice::Discard;
+    default: return SaveChoice::Cancel;
+  }
 }
 
 }  // namespace kavor

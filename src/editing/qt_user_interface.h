@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QFileDialog>
+#include <QMessageBox>
 #include <memory>
 
 #include "editing/user_interface.h"
@@ -34,6 +35,10 @@ std::unique_ptr<QFileDialog> MakeDataFileDialog(QWidget* parent, QFileDialog::Ac
 // the current folder.
 std::unique_ptr<QFileDialog> MakeSatcoDxFileDialog(QWidget* parent);
 
+// The question before a modified document is dropped, unshown: captioned
+// "Kavor", Save, Discard and Cancel, Save the default, Escape cancels.
+std::unique_ptr<QMessageBox> MakeSaveChangesBox(QWidget* parent, const std::string& question);
+
 class QtUserInterface : public UserInterface {
  public:
   explicit QtUserInterface(QWidget* parent = nullptr) : parent_(parent) {}
@@ -49,6 +54,7 @@ class QtUserInterface : public UserInterface {
   bool EditTransponder(const std::string& caption, TransponderRecord record) override;
   bool EditSatellite(SatelliteRecord record) override;
   std::optional<std::string> ChooseSatcoDxFile() override;
+  SaveChoice AskSaveChanges(const std::string& question) override;
 
   void set_dialogs(EditorDialogs dialogs) { dialogs_ = dialogs; }
   const EditorDialogs& dialogs() const { return dialogs_; }

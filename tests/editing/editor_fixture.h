@@ -7,6 +7,7 @@
 #include <QListView>
 #include <QMenu>
 #include <QTest>
+#include <QWindow>
 #include <algorithm>
 #include <cstdlib>
 #include <gtest/gtest.h>
@@ -71,6 +72,20 @@ class ScriptedUi : public UserInterface {
     number_answers.pop_front();
     return answer;
   }
+  // Before a modified document is dropped: the questions asked, answered
+  // from the queue, then with `save_answer`. Discarding goes on as the
+  // editor did before it asked.
+  std::vector<std::string> save_questions;
+  std::deque<SaveChoice> save_answers;
+  SaveChoice save_answer = SaveChoice::Discard;
+  SaveChoice AskSaveChanges(const std::string& question) override {
+    save_questions.push_back(question);
+    if (save_answers.empty()) return save_answer;
+    const SaveChoice answer = save_answers.front();
+    save_answers.pop_front();
+    return answer;
+  }
+
   bool AskFind(std::string& text, bool& match_case) override {
     find_shown.push_back({text, match_case});
     if (!find_answer) return false;
@@ -159,6 +174,8 @@ class EditorTest : public ::testing::Test {
     ASSERT_TRUE(doc.view().image_loaded());
     QApplication::processEvents();  // the lists lay out their rows
   }
+  // The title as the window system shows it ("[*]" is "*" while modified).
+  QString Title() const { return frame->windowHandle()->title(); }
   std::vector<std::string> MenuTexts(QMenu* menu) {
     std::vector<std::string> out;
     for (QAction* a : menu->actions())

@@ -20,7 +20,7 @@ using kavor::testing::Row;
 using kavor::testing::Click;
 
 TEST_F(EditorTest, StartUpBeforeAnyLoad) {
-  EXPECT_EQ(frame->windowTitle(), "Kavor");
+  EXPECT_EQ(Title(), "Kavor");
   EXPECT_FALSE(frame->windowFlags() & Qt::WindowMaximizeButtonHint);
   EXPECT_LE(frame->width(), 1024);
   EXPECT_LE(frame->height(), 740);
@@ -70,7 +70,7 @@ TEST_F(EditorTest, ExportWritesTheHeadersIntoTheCurrentFolder) {
 TEST_F(EditorTest, OpenFillsListsCaptionsAndTitle) {
   Load();
   const std::string path = (dir / "fixture.bin").string();
-  EXPECT_EQ(frame->windowTitle().toStdString(), "Kavor - " + path);
+  EXPECT_EQ(Title().toStdString(), "Kavor - " + path);
   EXPECT_TRUE(frame->action(ID_FILE_SAVE)->isEnabled());
   EXPECT_TRUE(frame->action(ID_WRITE_TO_RECEIVER)->isEnabled());
   EXPECT_EQ(view->satellite_box()->title(), "50 Satellites");
@@ -159,17 +159,17 @@ TEST_F(EditorTest, PopupsDelAndEnter) {
 
 TEST_F(EditorTest, SaveAsFailureAndSuccess) {
   Load();
-  const QString title = frame->windowTitle();
+  const QString title = Title();
   ui.next_file = (dir / "missing" / "x.bin").string();
   view->OnFileSaveAs();
   ASSERT_EQ(ui.messages.size(), 1u);
   EXPECT_EQ(ui.messages[0].first, "File save error");
   EXPECT_EQ(ui.messages[0].second, MessageIcon::Error);
-  EXPECT_EQ(frame->windowTitle(), title);
+  EXPECT_EQ(Title(), title);
 
   ui.next_file = (dir / "copy.bin").string();
   view->OnFileSaveAs();
-  EXPECT_EQ(frame->windowTitle().toStdString(), "Kavor - " + (dir / "copy.bin").string());
+  EXPECT_EQ(Title().toStdString(), "Kavor - " + (dir / "copy.bin").string());
   EXPECT_EQ(kavor::testing::ReadFile(dir / "copy.bin"), kavor::testing::ReadFile(dir / "fixture.bin"));
 
   view->OnFileSaveAs();  // cancelled: nothing happens
@@ -181,7 +181,7 @@ TEST_F(EditorTest, CtrlNResetsTitleAndModesButKeepsTheLists) {
   view->radio_button()->click();
   const int rows = view->channel_list()->model()->rowCount();
   frame->OnFileNew();
-  EXPECT_EQ(frame->windowTitle(), "Kavor");
+  EXPECT_EQ(Title(), "Kavor");
   EXPECT_TRUE(view->tv_button()->isChecked());
   EXPECT_EQ(view->channel_list()->model()->rowCount(), rows);
   EXPECT_TRUE(frame->action(ID_FILE_SAVE)->isEnabled());
@@ -193,7 +193,7 @@ TEST_F(EditorTest, CommandLineFileOpensWithoutADialog) {
   ASSERT_EQ(ui.messages.size(), 1u);
   EXPECT_EQ(ui.messages[0].first, "File open error (2)");
   EXPECT_FALSE(doc.view().image_loaded());
-  EXPECT_EQ(frame->windowTitle(), "Kavor");
+  EXPECT_EQ(Title(), "Kavor");
   EXPECT_TRUE(view->OpenFile((dir / "fixture.bin").string()));
   EXPECT_EQ(view->channel_list()->model()->rowCount(), 800);
 }

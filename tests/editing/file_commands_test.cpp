@@ -24,7 +24,7 @@ class FileCommandsTest : public kavor::testing::EditorTest {
     QDir::setCurrent(QString::fromStdString(other.string()));
     Key(frame.get(), Qt::Key_N, Qt::ControlModifier);
     EXPECT_FALSE(doc.has_real_name());
-    EXPECT_EQ(frame->windowTitle(), "Kavor");
+    EXPECT_EQ(Title(), "Kavor");
     return other;
   }
   static std::vector<std::string> Names(const fs::path& folder) {
@@ -45,7 +45,7 @@ TEST_F(FileCommandsTest, SaveWithoutARealNameAsksForOne) {
   EXPECT_EQ(ui.last_initial, "") << "the pattern was proposed as a name";
   EXPECT_EQ(Names(other), std::vector<std::string>{"Kavor.ini"});
   EXPECT_FALSE(fs::exists(dir / ".\\*.bin"));
-  EXPECT_EQ(frame->windowTitle(), "Kavor");
+  EXPECT_EQ(Title(), "Kavor");
   EXPECT_FALSE(doc.has_real_name());
 
   ui.next_file = (other / "named.bin").string();
@@ -53,7 +53,7 @@ TEST_F(FileCommandsTest, SaveWithoutARealNameAsksForOne) {
   EXPECT_EQ(ui.save_dialogs, 2);
   EXPECT_EQ(Names(other), (std::vector<std::string>{"Kavor.ini", "named.bin"}));
   EXPECT_TRUE(ReadFile(other / "named.bin") == ReadFile(dir / "fixture.bin"));
-  EXPECT_EQ(frame->windowTitle().toStdString(), "Kavor - " + (other / "named.bin").string());
+  EXPECT_EQ(Title().toStdString(), "Kavor - " + (other / "named.bin").string());
 
   // Now it has a name: Save writes there without asking, Save As proposes it.
   fs::remove(other / "named.bin");
