@@ -45,6 +45,8 @@ class ScriptedUi : public UserInterface {
     last_initial = initial;
     return std::exchange(next_file, std::nullopt);
   }
+  std::optional<std::string> next_sdx;  // the SatcoDx file the import's dialog chooses
+  std::optional<std::string> ChooseSatcoDxFile() override { return std::exchange(next_sdx, std::nullopt); }
 
   // The editing dialogs: each question is recorded and answered from what
   // the test set up; without an answer the user cancels.

@@ -11,6 +11,8 @@ int main(int argc, char** argv) {
   int status = 0;
   {
     QApplication app(argc, argv);
+    // Tests close their windows; the run goes on.
+    QApplication::setQuitOnLastWindowClosed(false);
     ::testing::InitGoogleTest(&argc, argv);
     status = RUN_ALL_TESTS();
   }
