@@ -2,13 +2,20 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#ifdef _WIN32
+#include <io.h>
+#else
 #include <unistd.h>
+#endif
 
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <random>
+#include <string>
 #include <vector>
+
+#include "database/file_io.h"
 
 namespace kavor {
 
@@ -77,6 +84,40 @@ bool KeyOf(std::string_view line, std::string_view& key, std::string_view& value
   return true;
 }
 
+#ifdef _WIN32
+// The CRT's descriptors stand in for POSIX ones; _commit is FlushFileBuffers.
+using FileStat = struct _stat64;
+int StatPath(const std::filesystem::path& p, FileStat& st) { return ::_wstat64(p.c_str(), &st); }
+bool IsRegular(const FileStat& st) { return (st.st_mode & _S_IFMT) == _S_IFREG; }
+int OpenForReading(const std::filesystem::path& p) { return ::_wopen(p.c_str(), _O_RDONLY | _O_BINARY | _O_NOINHERIT); }
+int CreateExclusive(const std::filesystem::path& p) {
+  return ::_wopen(p.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY | _O_NOINHERIT, _S_IREAD | _S_IWRITE);
+}
+int ReadSome(int fd, char* buffer, std::size_t size) { return ::_read(fd, buffer, unsigned(size)); }
+int WriteSome(int fd, const char* data, std::size_t length) {
+  return ::_write(fd, data, unsigned(length > 0x40000000u ? 0x40000000u : length));
+}
+int StatOpen(int fd, FileStat& st) { return ::_fstat64(fd, &st); }
+int SyncFile(int fd) { return ::_commit(fd); }
+int CloseFile(int fd) { return ::_close(fd); }
+void RemoveFile(const std::filesystem::path& p) { ::_wunlink(p.c_str()); }
+#else
+using FileStat = struct stat;
+int StatPath(const std::filesystem::path& p, FileStat& st) { return ::stat(p.c_str(), &st); }
+bool IsRegular(const FileStat& st) { return S_ISREG(st.st_mode); }
+// O_NONBLOCK: a FIFO of that name must not hang the program.
+int OpenForReading(const std::filesystem::path& p) { return ::open(p.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK); }
+int CreateExclusive(const std::filesystem::path& p) {
+  return ::open(p.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+}
+ssize_t ReadSome(int fd, char* buffer, std::size_t size) { return ::read(fd, buffer, size); }
+ssize_t WriteSome(int fd, const char* data, std::size_t length) { return ::write(fd, data, length); }
+int StatOpen(int fd, FileStat& st) { return ::fstat(fd, &st); }
+int SyncFile(int fd) { return ::fsync(fd); }
+int CloseFile(int fd) { return ::close(fd); }
+void RemoveFile(const std::filesystem::path& p) { ::unlink(p.c_str()); }
+#endif
+
 enum class FileState { kRead, kMissing, kUnreadable };
 
 // The whole file, or why there is none. Only a file that does not exist is
@@ -84,21 +125,20 @@ enum class FileState { kRead, kMissing, kUnreadable };
 // I/O error) must not be mistaken for an empty file and replaced.
 FileState ReadWholeFile(const std::filesystem::path& file, std::string& text) {
   text.clear();
-  // O_NONBLOCK: a FIFO of that name must not hang the program.
-  const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  const int fd = OpenForReading(file);
   if (fd < 0) return errno == ENOENT ? FileState::kMissing : FileState::kUnreadable;
-  struct stat st {};
+  FileStat st {};
   FileState state = FileState::kRead;
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) state = FileState::kUnreadable;
+  if (StatOpen(fd, st) != 0 || !IsRegular(st)) state = FileState::kUnreadable;
   char buffer[8192];
   while (state == FileState::kRead) {
-    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    const auto n = ReadSome(fd, buffer, sizeof buffer);
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) state = FileState::kUnreadable;
     if (n <= 0) break;
     text.append(buffer, std::size_t(n));
   }
-  ::close(fd);
+  CloseFile(fd);
   if (state != FileState::kRead) text.clear();
   return state;
 }
@@ -120,7 +160,7 @@ bool WriteAll(int fd, const std::string& text) {
   const char* data = text.data();
   std::size_t left = text.size();
   while (left > 0) {
-    const ssize_t n = ::write(fd, data, left);
+    const auto n = WriteSome(fd, data, left);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) return false;
     data += n;
@@ -132,7 +172,7 @@ bool WriteAll(int fd, const std::string& text) {
 // Writes `text` to a new file beside `target` and renames it over the target,
 // so a crash never leaves half a file. `existing`, when given, is the stat of
 // the file being replaced: its mode and owner carry over.
-bool ReplaceFile(const std::filesystem::path& target, const std::string& text, const struct stat* existing) {
+bool ReplaceFile(const std::filesystem::path& target, const std::string& text, const FileStat* existing) {
   const std::filesystem::path folder = target.has_parent_path() ? target.parent_path() : ".";
   // A short name of its own: the target's name plus a suffix could pass the
   // 255-byte limit of a file name.
@@ -143,20 +183,30 @@ bool ReplaceFile(const std::filesystem::path& target, const std::string& text, c
     char name[32];
     std::snprintf(name, sizeof name, ".kavor-%08x.tmp", unsigned(random()));
     temp = folder / name;
-    fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    fd = CreateExclusive(temp);
     if (fd < 0 && errno != EEXIST) return false;
   }
   if (fd < 0) return false;
+#ifdef _WIN32
+  // ReplaceFileW keeps the target's attributes and security.
+  (void)existing;
+#else
   if (existing) {
     // As root, keep the user's file theirs; for anyone else this fails
     // harmlessly when they do not own it.
     (void)::fchown(fd, existing->st_uid, existing->st_gid);
     (void)::fchmod(fd, existing->st_mode & 07777);
   }
-  bool ok = WriteAll(fd, text) && ::fsync(fd) == 0;
-  ok = ::close(fd) == 0 && ok;
+#endif
+  bool ok = WriteAll(fd, text) && SyncFile(fd) == 0;
+  ok = CloseFile(fd) == 0 && ok;
+#ifdef _WIN32
+  std::string reason;
+  ok = ok && ReplaceWithTemporary(temp, target, reason);
+#else
   ok = ok && ::rename(temp.c_str(), target.c_str()) == 0;
-  if (!ok) ::unlink(temp.c_str());
+#endif
+  if (!ok) RemoveFile(temp);
   return ok;
 }
 
@@ -259,11 +309,16 @@ bool WritePrivateProfileString(const std::filesystem::path& file, std::string_vi
   const std::filesystem::path target = FollowLinks(file);
   std::string text;
   if (ReadWholeFile(target, text) == FileState::kUnreadable) return false;
-  struct stat st {};
-  const bool exists = ::stat(target.c_str(), &st) == 0;
+  FileStat st {};
+  const bool exists = StatPath(target, st) == 0;
   // The rename would replace a file the user may not write; writing it in
   // place would be refused, so this is too. (Root passes this check.)
+#ifdef _WIN32
+  std::string reason;
+  if (exists && !CanReplaceExisting(target, reason)) return false;
+#else
   if (exists && ::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0) return false;
+#endif
   IniText ini(std::move(text));
   if (!ini.Set(section, key, value)) return false;
   return ReplaceFile(target, ini.text(), exists ? &st : nullptr);

@@ -1,8 +1,10 @@
 #include "app/settings.h"
 
+#ifndef _WIN32
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 #include <cstdlib>
 
@@ -12,6 +14,22 @@ namespace kavor {
 
 namespace {
 
+#ifdef _WIN32
+// The variable's value as the system keeps it (UTF-16), so a profile folder
+// outside the ANSI code page still works.
+std::filesystem::path AbsoluteFromEnv(const wchar_t* name) {
+  const wchar_t* value = ::_wgetenv(name);
+  if (!value || !*value) return {};
+  std::filesystem::path p(value);
+  return p.is_absolute() ? p : std::filesystem::path();
+}
+
+// The profile's folders inherit the user's security; nothing to set.
+void MakeFolders(const std::filesystem::path& folder) {
+  std::error_code ec;
+  std::filesystem::create_directories(folder, ec);
+}
+#else
 std::filesystem::path AbsoluteFromEnv(const char* name) {
   const char* value = std::getenv(name);
   if (!value || !*value) return {};
@@ -27,9 +45,17 @@ void MakeFolders(const std::filesystem::path& folder) {
   MakeFolders(folder.parent_path());
   (void)::mkdir(folder.c_str(), 0700);
 }
+#endif
 
 }  // namespace
 
+#ifdef _WIN32
+std::filesystem::path ConfigHome() {
+  if (auto app_data = AbsoluteFromEnv(L"APPDATA"); !app_data.empty()) return app_data;
+  if (auto profile = AbsoluteFromEnv(L"USERPROFILE"); !profile.empty()) return profile / "AppData" / "Roaming";
+  return {};
+}
+#else
 std::filesystem::path ConfigHome() {
   if (auto xdg = AbsoluteFromEnv("XDG_CONFIG_HOME"); !xdg.empty()) return xdg;
   std::filesystem::path home = AbsoluteFromEnv("HOME");
@@ -39,6 +65,7 @@ std::filesystem::path ConfigHome() {
   if (home.empty() || !home.is_absolute()) return {};
   return home / ".config";
 }
+#endif
 
 void Settings::Locate(const std::filesystem::path& current_directory) {
   Locate(current_directory, ConfigHome());
@@ -52,7 +79,7 @@ void Settings::Locate(const std::filesystem::path& current_directory, const std:
   const auto type = std::filesystem::symlink_status(here, ec).type();
   const bool exists_here = !ec && type != std::filesystem::file_type::not_found;
   in_config_home_ = !exists_here && !config_home.empty();
-  path_ = in_config_home_ ? config_home / "kavor" / kSettingsFileName : here;
+  path_ = in_config_home_ ? config_home / kSettingsFolderName / kSettingsFileName : here;
 }
 
 std::string Settings::ReadPathName() const {

@@ -1,7 +1,8 @@
 // The two settings kept between runs, in Kavor.ini. Its place is fixed when
 // the form is initialised: the Kavor.ini of the current folder when there is
 // one, else $XDG_CONFIG_HOME/kavor/Kavor.ini (a desktop menu starts programs
-// in the home folder, which is no place for a stray settings file).
+// in the home folder, which is no place for a stray settings file); on
+// Windows %APPDATA%\Kavor\Kavor.ini.
 #pragma once
 
 #include <filesystem>
@@ -12,10 +13,16 @@ namespace kavor {
 inline constexpr const char* kSettingsSection = "Kavor";
 inline constexpr const char* kSettingsFileName = "Kavor.ini";
 inline constexpr const char* kDefaultPathName = ".\\*.bin";
+#ifdef _WIN32
+inline constexpr const char* kSettingsFolderName = "Kavor";
+#else
+inline constexpr const char* kSettingsFolderName = "kavor";
+#endif
 
 // $XDG_CONFIG_HOME when it is an absolute path, else ~/.config (the home
 // folder from $HOME, or from the password database when $HOME is unset);
-// empty when no home folder is known.
+// empty when no home folder is known. On Windows %APPDATA% (else the
+// profile's AppData\Roaming).
 std::filesystem::path ConfigHome();
 
 class Settings {

@@ -8,6 +8,7 @@
 #include "cli/messages.h"
 #include "database/data_file.h"
 #include "database/document.h"
+#include "database/file_io.h"
 #include "editing/edit_script.h"
 
 namespace kavor::cli {
@@ -17,7 +18,7 @@ int RunEdit(const std::string& file, const std::string& out, bool print_state, c
   // reads nor writes Kavor.ini.
   Document doc;
   std::string reason;
-  if (auto error = doc.Open(file, &reason)) {
+  if (auto error = doc.Open(PathFromUtf8(file), &reason)) {
     PrintError(file, *error, reason);
     return kExitLoad;
   }
@@ -25,7 +26,7 @@ int RunEdit(const std::string& file, const std::string& out, bool print_state, c
   std::ifstream script_file;
   std::istream* script = &std::cin;
   if (!script_path.empty() && script_path != "-") {
-    script_file.open(script_path, std::ios::binary);
+    script_file.open(PathFromUtf8(script_path), std::ios::binary);
     if (!script_file.is_open()) {
       return UsageError(script_path + ": the script cannot be read");
     }
@@ -49,7 +50,7 @@ int RunEdit(const std::string& file, const std::string& out, bool print_state, c
   }
 
   // Save As: through a temporary file in OUT's folder, renamed over OUT.
-  if (!WriteDataFile(out, doc.image(), &reason)) {
+  if (!WriteDataFile(PathFromUtf8(out), doc.image(), &reason)) {
     PrintError(out, kFileSaveError, reason);
     return kExitFailed;
   }

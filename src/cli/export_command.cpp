@@ -7,6 +7,7 @@
 #include "cli/command_set.h"
 #include "cli/messages.h"
 #include "database/document.h"
+#include "database/file_io.h"
 #include "interchange/header_export.h"
 
 namespace kavor::cli {
@@ -16,11 +17,11 @@ namespace {
 int RunExport(const std::string& file, const std::string& dir) {
   Document doc;
   std::string reason;
-  if (auto error = doc.Open(file, &reason)) {
+  if (auto error = doc.Open(PathFromUtf8(file), &reason)) {
     PrintError(file, *error, reason);
     return kExitLoad;
   }
-  const bool ok = ExportDefaultTables(doc.image(), dir);
+  const bool ok = ExportDefaultTables(doc.image(), PathFromUtf8(dir));
   if (!ok) {
     // The editor's one word on standard output, as on success; the log line
     // names the folder.

@@ -9,6 +9,7 @@
 #include "cli/messages.h"
 #include "database/data_file.h"
 #include "database/document.h"
+#include "database/file_io.h"
 #include "database/image_builder.h"
 #include "database/row_format.h"
 #include "database/table_check.h"
@@ -28,7 +29,7 @@ std::optional<int> ParseInt(const std::string& s) {
 // editor's message with the file and the reason.
 bool Load(Document& doc, const std::string& path) {
   std::string reason;
-  if (auto error = doc.Open(path, &reason)) {
+  if (auto error = doc.Open(PathFromUtf8(path), &reason)) {
     PrintError(path, *error, reason);
     return false;
   }
@@ -106,7 +107,7 @@ int RunDemo(const std::string& out, const std::optional<std::string>& kind_text)
   Image image;
   BuildDemoImage(image, kind);
   std::string reason;
-  if (!WriteDataFile(out, image, &reason)) {
+  if (!WriteDataFile(PathFromUtf8(out), image, &reason)) {
     PrintError(out, kFileSaveError, reason);
     return kExitFailed;
   }

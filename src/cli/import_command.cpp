@@ -9,6 +9,7 @@
 #include "cli/messages.h"
 #include "database/data_file.h"
 #include "database/document.h"
+#include "database/file_io.h"
 #include "editing/edit_script.h"
 
 namespace kavor::cli {
@@ -17,7 +18,7 @@ int RunImportSdx(const std::string& file, const std::string& sdx, const std::str
                  const std::string& out) {
   Document doc;
   std::string reason;
-  if (auto error = doc.Open(file, &reason)) {
+  if (auto error = doc.Open(PathFromUtf8(file), &reason)) {
     PrintError(file, *error, reason);
     return kExitLoad;
   }
@@ -34,7 +35,7 @@ int RunImportSdx(const std::string& file, const std::string& sdx, const std::str
     PrintError(n == 0 ? std::string("--satellite") : sdx, result.message);
     return kExitFailed;
   }
-  if (!WriteDataFile(out, doc.image(), &reason)) {
+  if (!WriteDataFile(PathFromUtf8(out), doc.image(), &reason)) {
     PrintError(out, kFileSaveError, reason);
     return kExitFailed;
   }

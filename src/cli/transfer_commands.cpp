@@ -1,9 +1,21 @@
 // kavor-cli read / write: the editor's transfer without a window.
 #include "cli/transfer_commands.h"
 
+#ifdef _WIN32
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#include <io.h>
+#include <csignal>
+#else
 #include <pthread.h>
 #include <signal.h>
 #include <unistd.h>
+#endif
 
 #include <atomic>
 #include <cstdio>
@@ -14,6 +26,7 @@
 #include "cli/command_set.h"
 #include "cli/messages.h"
 #include "database/data_file.h"
+#include "database/file_io.h"
 #include "database/image.h"
 #include "link/comm_port.h"
 #include "link/transfer_protocol.h"
@@ -25,7 +38,11 @@ namespace {
 // pipes) one plain line per status change.
 class ProgressPrinter : public TransferObserver {
  public:
+#ifdef _WIN32
+  ProgressPrinter() : tty_(::_isatty(::_fileno(stderr)) != 0) {}
+#else
   ProgressPrinter() : tty_(::isatty(STDERR_FILENO) == 1) {}
+#endif
   ~ProgressPrinter() override { Finish(); }
 
   void OnStatus(const std::string& text) override {
@@ -67,6 +84,42 @@ class ProgressPrinter : public TransferObserver {
   std::string status_;
 };
 
+#ifdef _WIN32
+// While alive, Ctrl+C and Ctrl+Break (and closing the console) stop the
+// transfer instead of the process, as SIGINT and SIGTERM do on POSIX: the
+// protocol still sends the end byte and closes the port. The system runs the
+// handler on a thread of its own.
+class SignalStop {
+ public:
+  explicit SignalStop(TransferProtocol& protocol) : protocol_(protocol) {
+    active_.store(this);
+    ::SetConsoleCtrlHandler(&SignalStop::Handler, TRUE);
+  }
+  ~SignalStop() {
+    ::SetConsoleCtrlHandler(&SignalStop::Handler, FALSE);
+    active_.store(nullptr);
+  }
+  SignalStop(const SignalStop&) = delete;
+  SignalStop& operator=(const SignalStop&) = delete;
+
+  int signal() const { return signal_.load(); }
+  int exit_code() const { return 128 + signal(); }
+
+ private:
+  static BOOL WINAPI Handler(DWORD type) {
+    SignalStop* self = active_.load();
+    if (!self) return FALSE;
+    int none = 0;
+    self->signal_.compare_exchange_strong(none, type == CTRL_C_EVENT ? SIGINT : SIGTERM);
+    self->protocol_.Cancel();
+    return TRUE;
+  }
+
+  static inline std::atomic<SignalStop*> active_{nullptr};
+  TransferProtocol& protocol_;
+  std::atomic<int> signal_{0};
+};
+#else
 // While alive, SIGINT and SIGTERM stop the transfer instead of the process:
 // the protocol still sends the end byte and closes the port, and the output's
 // temporary file is removed on the way out. The signals are blocked in every
@@ -110,6 +163,7 @@ class SignalStop {
   std::atomic<int> signal_{0};
   std::thread thread_;
 };
+#endif
 
 bool IsComName(const std::string& port) {
   return port.size() == 4 && port.compare(0, 3, "COM") == 0 && port[3] >= '1' && port[3] <= '4';
@@ -148,7 +202,7 @@ int RunRead(const Args& args) {
   // bothered; the file itself appears only once the image has passed every
   // check, and a failed or interrupted read leaves nothing behind.
   PendingSave save;
-  if (!save.Begin(args.output)) {
+  if (!save.Begin(PathFromUtf8(args.output))) {
     PrintError(args.output, kFileSaveError, save.reason());
     return kExitFailed;
   }
@@ -170,7 +224,7 @@ int RunRead(const Args& args) {
 int RunWrite(const Args& args) {
   StagedImage staged;
   std::string reason;
-  if (const int code = ReadDataFile(args.file, staged, &reason); code != 0) {
+  if (const int code = ReadDataFile(PathFromUtf8(args.file), staged, &reason); code != 0) {
     PrintError(args.file, FileOpenErrorText(code), reason);
     return kExitLoad;
   }

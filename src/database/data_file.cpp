@@ -2,13 +2,19 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#ifdef _WIN32
+#include <io.h>
+#else
 #include <unistd.h>
+#endif
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <random>
 #include <string>
+
+#include "database/file_io.h"
 
 namespace kavor {
 
@@ -18,6 +24,37 @@ struct FileCloser {
   void operator()(std::FILE* f) const { std::fclose(f); }
 };
 using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
+
+#ifdef _WIN32
+// The CRT's descriptors stand in for POSIX ones; _commit is FlushFileBuffers.
+using FileStat = struct _stat64;
+int StatPath(const std::filesystem::path& p, FileStat& st) { return ::_wstat64(p.c_str(), &st); }
+int StatOpen(int fd, FileStat& st) { return ::_fstat64(fd, &st); }
+bool IsRegular(const FileStat& st) { return (st.st_mode & _S_IFMT) == _S_IFREG; }
+bool IsFolder(const FileStat& st) { return (st.st_mode & _S_IFMT) == _S_IFDIR; }
+int CreateExclusive(const std::filesystem::path& p) {
+  return ::_wopen(p.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY | _O_NOINHERIT, _S_IREAD | _S_IWRITE);
+}
+int WriteSome(int fd, const std::uint8_t* data, std::size_t length) {
+  return ::_write(fd, data, unsigned(length > 0x40000000u ? 0x40000000u : length));
+}
+int SyncFile(int fd) { return ::_commit(fd); }
+int CloseFile(int fd) { return ::_close(fd); }
+void RemoveFile(const std::filesystem::path& p) { ::_wunlink(p.c_str()); }
+#else
+using FileStat = struct stat;
+int StatPath(const std::filesystem::path& p, FileStat& st) { return ::stat(p.c_str(), &st); }
+int StatOpen(int fd, FileStat& st) { return ::fstat(fd, &st); }
+bool IsRegular(const FileStat& st) { return S_ISREG(st.st_mode); }
+bool IsFolder(const FileStat& st) { return S_ISDIR(st.st_mode); }
+int CreateExclusive(const std::filesystem::path& p) {
+  return ::open(p.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+}
+ssize_t WriteSome(int fd, const std::uint8_t* data, std::size_t length) { return ::write(fd, data, length); }
+int SyncFile(int fd) { return ::fsync(fd); }
+int CloseFile(int fd) { return ::close(fd); }
+void RemoveFile(const std::filesystem::path& p) { ::unlink(p.c_str()); }
+#endif
 
 void SetReason(std::string* reason, std::string text) {
   if (reason) *reason = std::move(text);
@@ -32,15 +69,24 @@ int FirstBadSector(const std::uint8_t* bytes, int kind) {
 }  // namespace
 
 int ReadDataFile(const std::filesystem::path& path, StagedImage& staged, std::string* reason) {
-  FilePtr file(std::fopen(path.c_str(), "rb"));
+  FilePtr file(OpenFile(path, "rb"));
   if (!file) {
-    SetReason(reason, std::strerror(errno));
+    const int error = errno;
+#ifdef _WIN32
+    // Windows refuses to open a folder at all, as "access denied".
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec)) {
+      SetReason(reason, std::strerror(EISDIR));
+      return 1;
+    }
+#endif
+    SetReason(reason, std::strerror(error));
     return 1;
   }
   // fopen happily opens a folder; it cannot be read as a file.
-  struct stat st {};
-  if (::fstat(::fileno(file.get()), &st) != 0 || !S_ISREG(st.st_mode)) {
-    SetReason(reason, S_ISDIR(st.st_mode) ? std::strerror(EISDIR) : "not a regular file");
+  FileStat st {};
+  if (StatOpen(::fileno(file.get()), st) != 0 || !IsRegular(st)) {
+    SetReason(reason, IsFolder(st) ? std::strerror(EISDIR) : "not a regular file");
     return 1;
   }
   long length = -1;
@@ -88,7 +134,7 @@ namespace {
 
 bool WriteAll(int fd, const std::uint8_t* data, std::size_t length) {
   while (length > 0) {
-    const ssize_t n = ::write(fd, data, length);
+    const auto n = WriteSome(fd, data, length);
     if (n < 0) {
       if (errno == EINTR) continue;
       return false;
@@ -114,9 +160,9 @@ bool PendingSave::Fail(int error) {
 }
 
 void PendingSave::Abandon() {
-  if (fd_ >= 0) ::close(fd_);
+  if (fd_ >= 0) CloseFile(fd_);
   fd_ = -1;
-  if (!temp_.empty()) ::unlink(temp_.c_str());
+  if (!temp_.empty()) RemoveFile(temp_);
   temp_.clear();
 }
 
@@ -131,17 +177,21 @@ bool PendingSave::Begin(const std::filesystem::path& path) {
     const auto resolved = std::filesystem::canonical(target_, ec);
     if (!ec) target_ = resolved;
   }
-  struct stat st {};
-  const bool exists = ::stat(target_.c_str(), &st) == 0;
+  FileStat st {};
+  const bool exists = StatPath(target_, st) == 0;
   if (exists) {
-    if (S_ISDIR(st.st_mode)) return Fail(EISDIR);
-    if (!S_ISREG(st.st_mode)) {
+    if (IsFolder(st)) return Fail(EISDIR);
+    if (!IsRegular(st)) {
       reason_ = "not a regular file";
       return false;
     }
     // The rename would replace a file the user made read-only; writing it in
     // place would be refused, so the save is too. (Root passes this check.)
+#ifdef _WIN32
+    if (!CanReplaceExisting(target_, reason_)) return false;
+#else
     if (::faccessat(AT_FDCWD, target_.c_str(), W_OK, AT_EACCESS) != 0) return Fail(errno);
+#endif
   }
   const std::filesystem::path folder =
       target_.has_parent_path() ? target_.parent_path() : std::filesystem::path(".");
@@ -152,7 +202,7 @@ bool PendingSave::Begin(const std::filesystem::path& path) {
     char name[32];
     std::snprintf(name, sizeof name, ".kavor-%08x.tmp", unsigned(random()));
     const std::filesystem::path temp = folder / name;
-    fd_ = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    fd_ = CreateExclusive(temp);
     if (fd_ >= 0) {
       temp_ = temp;
       break;
@@ -160,8 +210,11 @@ bool PendingSave::Begin(const std::filesystem::path& path) {
     if (errno != EEXIST) return Fail(errno);
   }
   if (fd_ < 0) return Fail(EEXIST);
-  // Keep the mode of the file being replaced.
+#ifndef _WIN32
+  // Keep the mode of the file being replaced. (On Windows the replacement
+  // keeps the target's attributes and security.)
   if (exists) (void)::fchmod(fd_, st.st_mode & 07777);
+#endif
   return true;
 }
 
@@ -170,10 +223,20 @@ bool PendingSave::Commit(const std::uint8_t* bytes, std::size_t length) {
     if (reason_.empty()) reason_ = "no save was begun";
     return false;
   }
-  if (!WriteAll(fd_, bytes, length) || ::fsync(fd_) != 0) return Fail(errno);
+  if (!WriteAll(fd_, bytes, length) || SyncFile(fd_) != 0) return Fail(errno);
   const int fd = fd_;
   fd_ = -1;
-  if (::close(fd) != 0) return Fail(errno);
+  if (CloseFile(fd) != 0) return Fail(errno);
+#ifdef _WIN32
+  if (!ReplaceWithTemporary(temp_, target_, reason_)) {
+    const std::string why = reason_;
+    Abandon();
+    reason_ = why;
+    return false;
+  }
+  temp_.clear();
+  return true;
+#else
   if (::rename(temp_.c_str(), target_.c_str()) != 0) return Fail(errno);
   temp_.clear();
   // Make the rename itself durable.
@@ -184,6 +247,23 @@ bool PendingSave::Commit(const std::uint8_t* bytes, std::size_t length) {
     ::close(dir);
   }
   return true;
+#endif
+}
+
+int ReadDataFile(const std::string& utf8_path, StagedImage& staged, std::string* reason) {
+  return ReadDataFile(PathFromUtf8(utf8_path), staged, reason);
+}
+
+int ReadDataFile(const char* utf8_path, StagedImage& staged, std::string* reason) {
+  return ReadDataFile(PathFromUtf8(utf8_path), staged, reason);
+}
+
+bool WriteDataFile(const std::string& utf8_path, const Image& image, std::string* reason) {
+  return WriteDataFile(PathFromUtf8(utf8_path), image, reason);
+}
+
+bool WriteDataFile(const char* utf8_path, const Image& image, std::string* reason) {
+  return WriteDataFile(PathFromUtf8(utf8_path), image, reason);
 }
 
 bool WriteDataFile(const std::filesystem::path& path, const Image& image, std::string* reason) {

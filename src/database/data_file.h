@@ -61,4 +61,11 @@ class PendingSave {
 // Begin + Commit with the image's length bytes.
 bool WriteDataFile(const std::filesystem::path& path, const Image& image, std::string* reason = nullptr);
 
+// The same with the path as UTF-8 text (a document path, an argument): on
+// Windows the plain conversion to a path would read the ANSI code page.
+int ReadDataFile(const std::string& utf8_path, StagedImage& staged, std::string* reason = nullptr);
+int ReadDataFile(const char* utf8_path, StagedImage& staged, std::string* reason = nullptr);
+bool WriteDataFile(const std::string& utf8_path, const Image& image, std::string* reason = nullptr);
+bool WriteDataFile(const char* utf8_path, const Image& image, std::string* reason = nullptr);
+
 }  // namespace kavor

@@ -37,12 +37,20 @@ const char kDegreeRange[] = "Please enter a number of degree between 0.0 and 180
 // strtod with the C locale's decimal point: the program's own locale follows
 // the desktop, and a German one would read "19.2" as 19.
 double ReadCDouble(const std::string& text) {
+#ifndef __MINGW32__
   static const locale_t c_locale = newlocale(LC_ALL_MASK, "C", locale_t(0));
+#endif
   char buffer[kReadLimit + 1];
   const std::size_t length = std::min(text.size(), kReadLimit);
   std::memcpy(buffer, text.data(), length);
   buffer[length] = 0;
+#ifdef __MINGW32__
+  // The C runtime's own strtod reads neither hexadecimal nor inf and nan;
+  // mingw's C99 one does, and the Windows programs never leave the C locale.
+  return __mingw_strtod(buffer, nullptr);
+#else
   return strtod_l(buffer, nullptr, c_locale);
+#endif
 }
 
 std::uint8_t EntryValue(int index, std::size_t entries) {

@@ -3,6 +3,7 @@
 #include <cstdarg>
 #include <cstdio>
 
+#include "database/file_io.h"
 #include "database/image.h"
 
 namespace kavor {
@@ -34,7 +35,7 @@ class HeaderFile {
     }
   }
   bool WriteTo(const std::filesystem::path& path) const {
-    std::FILE* f = std::fopen(path.c_str(), "wb");
+    std::FILE* f = OpenFile(path, "wb");
     if (f == nullptr) return false;
     bool ok = std::fwrite(text_.data(), 1, text_.size(), f) == text_.size();
     ok = std::fflush(f) == 0 && ok;

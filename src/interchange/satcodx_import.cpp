@@ -6,6 +6,7 @@
 
 #include <sys/stat.h>
 
+#include "database/file_io.h"
 #include "editing/number_text.h"
 #include "editing/transponder_operations.h"
 
@@ -71,7 +72,7 @@ std::vector<std::string_view> SplitSatcoDxPieces(std::string_view text) {
 
 std::optional<std::string> ReadSatcoDxText(const std::string& path) {
   if (path.empty() || path.find('\0') != std::string::npos) return std::nullopt;
-  std::FILE* file = std::fopen(path.c_str(), "rb");
+  std::FILE* file = OpenFile(PathFromUtf8(path), "rb");
   if (!file) return std::nullopt;
   struct stat info {};
   // A folder opens for reading but yields no text.

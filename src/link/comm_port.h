@@ -1,8 +1,8 @@
 // The serial line to the receiver. Opens one port exclusively at 8N1 without
 // flow control and runs a watcher thread (ThreadWatchComm) that moves every
-// received byte into the public receive queue. This is the POSIX (termios)
-// backend; nothing of it shows in the interface, so another backend can sit
-// beside it.
+// received byte into the public receive queue. Two backends sit behind this
+// one interface, chosen by the build: POSIX termios (comm_port_posix.cpp) and
+// Win32 overlapped I/O (comm_port_win32.cpp).
 #pragma once
 
 #include <atomic>
@@ -15,7 +15,9 @@
 namespace kavor {
 
 // "COM1".."COM4" name /dev/ttyS0..3 unless KAVOR_COM1..KAVOR_COM4 is set;
-// any other name (a path) is used as it is.
+// any other name (a path) is used as it is. On Windows every "COMn" names the
+// device \\.\COMn (which also reaches COM10 and up), again unless
+// KAVOR_COM1..KAVOR_COM4 names another port.
 std::string ResolvePortDevice(const std::string& name);
 // The configured port index; anything outside 0..3 means the first port.
 int NormalisePortIndex(int index);
@@ -54,7 +56,7 @@ class CCommPort {
   // Returns at once: 0 when nothing is waiting, else up to count bytes.
   int Read(std::uint8_t* buffer, int count);
 
-  bool is_open() const { return fd_ >= 0; }
+  bool is_open() const;
   const std::string& port_name() const { return name_; }
   // Why the last Open failed, in the system's words ("No such file or
   // directory", ...); empty after a successful Open.
@@ -71,11 +73,23 @@ class CCommPort {
  private:
   friend unsigned ThreadWatchComm(CCommPort* port);
   void DrainOutput();
+#ifdef _WIN32
+  int Fail(const std::string& reason);
+  bool WaitForEvent();
+
+  // Win32 handles, kept as void* so that <windows.h> stays out of here.
+  void* handle_ = nullptr;       // the port, opened for overlapped I/O
+  void* read_event_ = nullptr;   // ReadFile's OVERLAPPED event
+  void* write_event_ = nullptr;  // WriteFile's OVERLAPPED event
+  void* wait_event_ = nullptr;   // WaitCommEvent's OVERLAPPED event
+  void* stop_event_ = nullptr;   // set by StopReceiving to end the watcher's wait
+#else
   int Fail(int& fd, const std::string& reason);
 
   int fd_ = -1;
   int wake_read_ = -1;
   int wake_write_ = -1;
+#endif
   std::string name_;
   std::string last_error_;
   int write_timeout_ms_ = kWriteTimeoutMs;

@@ -52,6 +52,8 @@ std::string PortNameForIndex(int index) {
 
 CCommPort::~CCommPort() { Close(); }
 
+bool CCommPort::is_open() const { return fd_ >= 0; }
+
 int CCommPort::Fail(int& fd, const std::string& reason) {
   last_error_ = reason;
   CloseFd(fd);
