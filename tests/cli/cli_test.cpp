@@ -4,10 +4,10 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
-#include <sys/wait.h>
 
 #include "database/data_file.h"
 #include "database/image_builder.h"
+#include "support/run_command.h"
 #include "support/temp_dir.h"
 
 namespace kavor {
@@ -24,27 +24,16 @@ struct Result {
 Result RunCli(const std::string& args, bool merge_stderr = false) {
   const std::string command =
       std::string(KAVOR_CLI_PATH) + " " + args + (merge_stderr ? " 2>&1" : " 2>/dev/null");
-  FILE* pipe = ::popen(command.c_str(), "r");
-  Result r{-1, {}};
-  char buffer[4096];
-  std::size_t n;
-  while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) r.out.append(buffer, n);
-  const int status = ::pclose(pipe);
-  r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return r;
+  const kavor::testing::CommandResult run = kavor::testing::RunCommand(command);
+  return Result{run.code, run.out};
 }
 
 // Only what the program writes to stderr.
 std::string RunCliErrors(const std::string& args, int* code) {
   const std::string command = std::string(KAVOR_CLI_PATH) + " " + args + " 2>&1 >/dev/null";
-  FILE* pipe = ::popen(command.c_str(), "r");
-  std::string out;
-  char buffer[4096];
-  std::size_t n;
-  while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
-  const int status = ::pclose(pipe);
-  *code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return out;
+  const kavor::testing::CommandResult run = kavor::testing::RunCommand(command);
+  *code = run.code;
+  return run.out;
 }
 
 // 1200 channels, 800 of them TV, on satellites 1, 2 and 7 of a kind-3 image.

@@ -5,12 +5,12 @@
 #include <cstdlib>
 #include <sstream>
 #include <string>
-#include <sys/wait.h>
 
 #include "database/data_file.h"
 #include "database/document.h"
 #include "database/image_builder.h"
 #include "editing/edit_script.h"
+#include "support/run_command.h"
 #include "support/temp_dir.h"
 
 namespace kavor {
@@ -30,9 +30,8 @@ CliRun RunCli(const TempDir& dir, const std::string& args, const std::string& in
   WriteFile(dir / "stdin.txt", input);
   const std::string command = "cd '" + dir.path().string() + "' && XDG_CONFIG_HOME='" + (dir / "xdg").string() +
                               "' " + KAVOR_CLI_PATH + " " + args + " <stdin.txt >stdout.txt 2>stderr.txt";
-  const int status = std::system(command.c_str());
   CliRun r;
-  r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  r.code = kavor::testing::RunCommandStatus(command);
   r.out = ReadFile(dir / "stdout.txt");
   r.err = ReadFile(dir / "stderr.txt");
   return r;

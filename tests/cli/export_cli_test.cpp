@@ -5,12 +5,12 @@
 #include <cstdio>
 #include <filesystem>
 #include <string>
-#include <sys/wait.h>
 
 #include "database/data_file.h"
 #include "database/image.h"
 #include "database/image_builder.h"
 #include "interchange/header_export.h"
+#include "support/run_command.h"
 #include "support/temp_dir.h"
 
 namespace kavor {
@@ -26,14 +26,9 @@ struct Result {
 };
 
 Result RunCli(const std::string& args, const std::string& redirect = " 2>/dev/null") {
-  FILE* pipe = ::popen((std::string(KAVOR_CLI_PATH) + " " + args + redirect).c_str(), "r");
-  Result r{-1, {}};
-  char buffer[4096];
-  std::size_t n;
-  while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) r.out.append(buffer, n);
-  const int status = ::pclose(pipe);
-  r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return r;
+  const kavor::testing::CommandResult run =
+      kavor::testing::RunCommand(std::string(KAVOR_CLI_PATH) + " " + args + redirect);
+  return Result{run.code, run.out};
 }
 
 class ExportCliTest : public ::testing::Test {
@@ -64,12 +59,9 @@ TEST_F(ExportCliTest, WritesTheEditorsHeadersIntoDir) {
 TEST_F(ExportCliTest, DefaultsToTheCurrentFolder) {
   const std::string in_out =
       "cd '" + (dir_ / "out").string() + "' && " + KAVOR_CLI_PATH + " export " + File();
-  FILE* pipe = ::popen((in_out + " 2>/dev/null").c_str(), "r");
-  char buffer[64] = {};
-  const std::size_t n = std::fread(buffer, 1, sizeof buffer - 1, pipe);
-  const int status = ::pclose(pipe);
-  EXPECT_EQ(std::string(buffer, n), "Ok\n");
-  EXPECT_EQ(WEXITSTATUS(status), 0);
+  const kavor::testing::CommandResult run = kavor::testing::RunCommand(in_out + " 2>/dev/null");
+  EXPECT_EQ(run.out, "Ok\n");
+  EXPECT_EQ(run.code, 0);
   EXPECT_TRUE(std::filesystem::exists(dir_ / "out" / "PgDefSvc_S.h"));
 }
 

@@ -2,12 +2,11 @@
 // declarations.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
 #include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "support/run_command.h"
 #include "support/temp_dir.h"
 
 namespace kavor {
@@ -26,8 +25,8 @@ CliRun Cli(const std::string& args) {
   TempDir dir;
   const std::string cmd = std::string(KAVOR_CLI_PATH) + " " + args + " </dev/null >" + (dir / "out").string() +
                           " 2>" + (dir / "err").string();
-  const int status = std::system(cmd.c_str());
-  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadFile(dir / "out"), ReadFile(dir / "err")};
+  const int code = kavor::testing::RunCommandStatus(cmd);
+  return {code, ReadFile(dir / "out"), ReadFile(dir / "err")};
 }
 
 bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }

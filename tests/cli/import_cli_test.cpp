@@ -6,11 +6,11 @@
 #include <cstdio>
 #include <filesystem>
 #include <string>
-#include <sys/wait.h>
 
 #include "database/data_file.h"
 #include "database/image.h"
 #include "database/image_builder.h"
+#include "support/run_command.h"
 #include "support/satcodx_record.h"
 #include "support/temp_dir.h"
 
@@ -28,14 +28,9 @@ struct Result {
 };
 
 Result RunCli(const std::string& args, const std::string& redirect = " 2>/dev/null") {
-  FILE* pipe = ::popen((std::string(KAVOR_CLI_PATH) + " " + args + redirect).c_str(), "r");
-  Result r{-1, {}};
-  char buffer[4096];
-  std::size_t n;
-  while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) r.out.append(buffer, n);
-  const int status = ::pclose(pipe);
-  r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return r;
+  const kavor::testing::CommandResult run =
+      kavor::testing::RunCommand(std::string(KAVOR_CLI_PATH) + " " + args + redirect);
+  return Result{run.code, run.out};
 }
 
 class ImportCliTest : public ::testing::Test {

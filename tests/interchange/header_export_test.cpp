@@ -4,14 +4,10 @@
 
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include "database/image.h"
 #include "database/image_builder.h"
@@ -228,28 +224,6 @@ TEST_F(HeaderExportTest, FileThatCannotBeCreatedStopsTheExport) {
   EXPECT_FALSE(ExportDefaultTables(image_, dir_.path()));
   EXPECT_FALSE(ReadFile(dir_ / "PgDefSat.h").empty());
   EXPECT_FALSE(std::filesystem::exists(dir_ / "PgDefSvc_S.h"));
-}
-
-TEST_F(HeaderExportTest, FailingWriteIsAnError) {
-  ImageBuilder b(image_, kKind5);
-  b.Finish();
-  // A size limit below the first file's length: creating succeeds, writing
-  // does not. The child reports the result through its exit code.
-  const pid_t pid = ::fork();
-  ASSERT_GE(pid, 0);
-  if (pid == 0) {
-    std::signal(SIGXFSZ, SIG_IGN);
-    rlimit limit{100, 100};
-    ::setrlimit(RLIMIT_FSIZE, &limit);
-    const bool ok = ExportDefaultTables(image_, dir_.path());
-    ::_exit(ok ? 0 : 3);
-  }
-  int status = 0;
-  ASSERT_EQ(::waitpid(pid, &status, 0), pid);
-  ASSERT_TRUE(WIFEXITED(status));
-  EXPECT_EQ(WEXITSTATUS(status), 3);
-  EXPECT_TRUE(std::filesystem::exists(dir_ / "PgDefSat.h"));
-  EXPECT_FALSE(std::filesystem::exists(dir_ / "PgDefTp.h"));
 }
 
 }  // namespace
