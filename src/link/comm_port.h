@@ -83,6 +83,7 @@ class CCommPort {
   void* write_event_ = nullptr;  // WriteFile's OVERLAPPED event
   void* wait_event_ = nullptr;   // WaitCommEvent's OVERLAPPED event
   void* stop_event_ = nullptr;   // set by StopReceiving to end the watcher's wait
+  void* claim_ = nullptr;        // named mutex: this device is ours
 #else
   int Fail(int& fd, const std::string& reason);
 

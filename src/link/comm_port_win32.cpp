@@ -13,6 +13,7 @@
 #include <windows.h>
 
 #include <cctype>
+#include <cwctype>
 #include <chrono>
 #include <cstdlib>
 #include <system_error>
@@ -84,6 +85,7 @@ bool CCommPort::is_open() const { return handle_ != nullptr; }
 int CCommPort::Fail(const std::string& reason) {
   last_error_ = reason;
   CloseIf(handle_);
+  CloseIf(claim_);
   CloseIf(read_event_);
   CloseIf(write_event_);
   CloseIf(wait_event_);
@@ -118,6 +120,13 @@ int CCommPort::Open(const std::string& name, std::uint32_t baud) {
                                                                                   : Win32ErrorText(error));
   }
   handle_ = port;
+  // Not every driver refuses a second opener (wine's mapping to a Linux
+  // device shares it): a named mutex per device keeps out a second Kavor or
+  // kavor-cli in any case, as the POSIX backend's lock does.
+  std::wstring claim = L"Local\\kavor-port-";
+  for (wchar_t c : device.native()) claim += (c == L'\\' || c == L'/') ? L'_' : wchar_t(std::towupper(c));
+  claim_ = ::CreateMutexW(nullptr, FALSE, claim.c_str());
+  if (!claim_ || ::GetLastError() == ERROR_ALREADY_EXISTS) return Fail("in use by another program");
 
   ::SetCommMask(port, EV_RXCHAR);
   ::SetupComm(port, kQueueSize, kQueueSize);
@@ -179,6 +188,7 @@ void CCommPort::Close() {
     ::PurgeComm(H(handle_), PURGE_RXABORT | PURGE_RXCLEAR);
   }
   CloseIf(handle_);
+  CloseIf(claim_);
   CloseIf(read_event_);
   CloseIf(write_event_);
   CloseIf(wait_event_);
@@ -264,10 +274,15 @@ bool CCommPort::WaitForEvent() {
   wakeups_.fetch_add(1, std::memory_order_relaxed);
   DWORD ignored = 0;
   if (which == WAIT_OBJECT_0) {
-    if (!::GetOverlappedResult(port, &ov, &ignored, FALSE)) {
-      DWORD errors = 0;
-      ::ClearCommError(port, &errors, nullptr);
-    }
+    const bool completed = ::GetOverlappedResult(port, &ov, &ignored, FALSE);
+    DWORD errors = 0;
+    COMSTAT status{};
+    ::ClearCommError(port, &errors, &status);
+    // A wait that ended without a byte (wine ends it whenever it cannot read
+    // a pseudo-terminal's modem lines) is no data: rest before waiting again
+    // instead of spinning, unless StopReceiving ends the rest first.
+    if ((!completed || !(mask & EV_RXCHAR)) && status.cbInQue == 0)
+      return ::WaitForSingleObject(stop, CCommPort::kIdleBackoffMs) != WAIT_OBJECT_0 && running_.load() == 1;
     return running_.load() == 1;
   }
   // Stopped: the pending wait must end before `ov` and `mask` go away.
