@@ -469,7 +469,17 @@ TEST_F(UndoWindowTest, AFailingSaveKeepsEverything) {
       switch (command) {
         case Dropping::Close: frame->close(); break;
         case Dropping::Open: Key(frame.get(), Qt::Key_O, Qt::ControlModifier); break;
-        default: Key(frame.get(), Qt::Key_R, Qt::ControlModifier); break;
+        default: {
+          // A transfer dialog shown here would wait for a user: close it and fail.
+          CTransferDlg* dlg = view->transfer_dialog();
+          QTimer::singleShot(0, dlg, [dlg] {
+            if (!dlg->isVisible()) return;
+            ADD_FAILURE() << "the transfer dialog came up";
+            dlg->reject();
+          });
+          Key(frame.get(), Qt::Key_R, Qt::ControlModifier);
+          break;
+        }
       }
       EXPECT_TRUE(frame->isVisible()) << Name(command);
       EXPECT_EQ(ui.open_dialogs, open_dialogs) << Name(command);
@@ -543,8 +553,10 @@ TEST_F(UndoWindowTest, CtrlZInTheChannelEditorUndoesTyping) {
           typed = name->text();
           QTest::keyClick(name, Qt::Key_Z, Qt::ControlModifier);
           after_undo = name->text();
-          // The window behind the editor takes no undo either.
+          // The window behind the editor takes no undo either, not even
+          // from its menu.
           QTest::keyClick(frame.get(), Qt::Key_Z, Qt::ControlModifier);
+          frame->action(ID_EDIT_UNDO)->trigger();
           QApplication::processEvents();
           dlg.cancel_button()->click();
         },
@@ -558,6 +570,42 @@ TEST_F(UndoWindowTest, CtrlZInTheChannelEditorUndoesTyping) {
   EXPECT_EQ(Bytes(), edited);
   EXPECT_EQ(doc.history().undo_count(), 1u);
   EXPECT_EQ(doc.history().redo_count(), 0u);
+}
+
+// An undo that arrives while a command runs (its editor shown without a
+// modal loop) waits: the command's step stays whole.
+TEST_F(UndoWindowTest, UndoWaitsWhileACommandRuns) {
+  Load();
+  DeleteChannels();
+  const std::string deleted = Bytes();
+  ui.edit_answer = [&](ChannelRecord record) {
+    frame->action(ID_EDIT_UNDO)->trigger();
+    record.set_mServiceName("Renamed");
+    return true;
+  };
+  Focus(view->channel_list());
+  view->OnKey(ID_KEY_ENTER);
+  ASSERT_EQ(ui.edit_captions.size(), 1u);
+  EXPECT_EQ(doc.history().undo_count(), 2u);
+  EXPECT_EQ(doc.history().UndoName(), "Edit");
+  EXPECT_EQ(doc.view().channel(doc.view().channel_rows()[0]).mServiceName(), "Renamed");
+  const std::string renamed = Bytes();
+
+  // Nor while the transfer dialog is up, ready to send the image.
+  WhileModal(
+      [&](QWidget* modal) {
+        EXPECT_EQ(modal, view->transfer_dialog());
+        frame->action(ID_EDIT_UNDO)->trigger();
+        EXPECT_EQ(Bytes(), renamed);
+        view->transfer_dialog()->reject();
+      },
+      [&] {
+        view->OnWriteToReceiver();
+        return 0;
+      });
+  EXPECT_EQ(doc.history().undo_count(), 2u);
+  frame->action(ID_EDIT_UNDO)->trigger();
+  EXPECT_EQ(Bytes(), deleted);
 }
 
 TEST(SaveChangesBox, AsksWithSaveDiscardAndCancel) {
