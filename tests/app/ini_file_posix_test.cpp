@@ -18,18 +18,12 @@ namespace kavor {
 namespace {
 
 namespace fs = std::filesystem;
+using kavor::testing::FileNames;
 using kavor::testing::ReadFile;
 using kavor::testing::TempDir;
 using kavor::testing::WriteFile;
 
 const std::string kBom = "\xEF\xBB\xBF";
-
-std::vector<std::string> Names(const fs::path& folder) {
-  std::vector<std::string> names;
-  for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
-  std::sort(names.begin(), names.end());
-  return names;
-}
 
 mode_t ModeOf(const fs::path& p) {
   struct stat st {};
@@ -57,7 +51,7 @@ TEST(PrivateProfile, AFifoNamedLikeTheFileIsNeitherWaitedForNorReplaced) {
   EXPECT_EQ(GetPrivateProfileString(file, "Kavor", "PathName", "default"), "default");
   EXPECT_FALSE(WritePrivateProfileString(file, "Kavor", "ComPort", "1"));
   EXPECT_EQ(fs::status(file).type(), fs::file_type::fifo);
-  EXPECT_EQ(Names(dir.path()), std::vector<std::string>{"Kavor.ini"});
+  EXPECT_EQ(FileNames(dir.path()), std::vector<std::string>{"Kavor.ini"});
 }
 
 // A write that fails half-way (here: the file-size limit) leaves the old file
@@ -79,7 +73,7 @@ TEST(PrivateProfile, AFailedWriteKeepsTheOldFile) {
   ASSERT_TRUE(WIFEXITED(status));
   EXPECT_EQ(WEXITSTATUS(status), 0);
   EXPECT_EQ(ReadFile(file), before);
-  EXPECT_EQ(Names(dir.path()), std::vector<std::string>{"Kavor.ini"});
+  EXPECT_EQ(FileNames(dir.path()), std::vector<std::string>{"Kavor.ini"});
 }
 
 TEST(PrivateProfile, AWriteKeepsModeAndOwner) {
@@ -109,7 +103,7 @@ TEST(PrivateProfile, ASymlinkIsFollowedAndStays) {
   EXPECT_TRUE(fs::is_symlink(dir / "Kavor.ini"));
   EXPECT_TRUE(fs::is_symlink(dir / "hop"));
   EXPECT_EQ(ReadFile(dir / "real" / "settings.ini"), "[Kavor]\nPathName=a.bin\nComPort=2\n");
-  EXPECT_EQ(Names(dir / "real"), std::vector<std::string>{"settings.ini"});  // temporary file beside the target, gone
+  EXPECT_EQ(FileNames(dir / "real"), std::vector<std::string>{"settings.ini"});  // temporary file beside the target, gone
 
   // A link to a file not yet there creates that file.
   fs::create_symlink("real/new.ini", dir / "dangling.ini");
@@ -137,7 +131,7 @@ TEST(PrivateProfile, AUserNeverReplacesWhatTheyCannotReadOrWrite) {
     EXPECT_EQ(code, 0) << c.what << ": the write was reported as done";
     EXPECT_EQ(ReadFile(file), before) << c.what;
     EXPECT_EQ(ModeOf(file), c.mode) << c.what;
-    EXPECT_EQ(Names(dir.path()), std::vector<std::string>{"Kavor.ini"}) << c.what;
+    EXPECT_EQ(FileNames(dir.path()), std::vector<std::string>{"Kavor.ini"}) << c.what;
   }
   // The same user may write their own file.
   TempDir dir;

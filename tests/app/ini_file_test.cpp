@@ -10,18 +10,12 @@ namespace kavor {
 namespace {
 
 namespace fs = std::filesystem;
+using kavor::testing::FileNames;
 using kavor::testing::ReadFile;
 using kavor::testing::TempDir;
 using kavor::testing::WriteFile;
 
 const std::string kBom = "\xEF\xBB\xBF";
-
-std::vector<std::string> Names(const fs::path& folder) {
-  std::vector<std::string> names;
-  for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
-  std::sort(names.begin(), names.end());
-  return names;
-}
 
 TEST(IniText, NamesAreCaseInsensitiveAndValuesTrimmed) {
   const IniText ini(
@@ -122,7 +116,7 @@ TEST(PrivateProfile, FileFunctions) {
   EXPECT_EQ(GetPrivateProfileInt(file, "Kavor", "ComPort", 0), 3);
   EXPECT_EQ(ReadFile(file), "[Kavor]\nPathName=" + long_path + "\nComPort=3\n");
   EXPECT_FALSE(WritePrivateProfileString(dir / "no" / "Kavor.ini", "Kavor", "ComPort", "1"));
-  EXPECT_EQ(Names(dir.path()), std::vector<std::string>{"Kavor.ini"});  // no temporary file left
+  EXPECT_EQ(FileNames(dir.path()), std::vector<std::string>{"Kavor.ini"});  // no temporary file left
 
   WriteFile(file, "[Kavor]\nComPort= 12abc\nA=-7\n");
   EXPECT_EQ(GetPrivateProfileInt(file, "Kavor", "ComPort", 0), 12);
@@ -156,7 +150,7 @@ TEST(PrivateProfile, AFolderNamedLikeTheFileIsLeftAlone) {
   EXPECT_FALSE(WritePrivateProfileString(file, "Kavor", "ComPort", "1"));
   EXPECT_TRUE(fs::is_directory(file));
   EXPECT_EQ(ReadFile(file / "inside"), "x");
-  EXPECT_EQ(Names(dir.path()), std::vector<std::string>{"Kavor.ini"});
+  EXPECT_EQ(FileNames(dir.path()), std::vector<std::string>{"Kavor.ini"});
 }
 
 TEST(PrivateProfile, LongFileNamesGetAShortTemporaryName) {
@@ -164,7 +158,7 @@ TEST(PrivateProfile, LongFileNamesGetAShortTemporaryName) {
   const auto file = dir / std::string(254, 'k');  // plus a suffix would pass 255 bytes
   ASSERT_TRUE(WritePrivateProfileString(file, "Kavor", "ComPort", "1"));
   EXPECT_EQ(ReadFile(file), "[Kavor]\nComPort=1\n");
-  EXPECT_EQ(Names(dir.path()), std::vector<std::string>{std::string(254, 'k')});
+  EXPECT_EQ(FileNames(dir.path()), std::vector<std::string>{std::string(254, 'k')});
 }
 
 }  // namespace

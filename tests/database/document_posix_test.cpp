@@ -10,30 +10,16 @@
 #include "app/ini_file.h"
 #include "database/data_file.h"
 #include "database/image_builder.h"
+#include "database/document_fixture.h"
 #include "support/temp_dir.h"
 
 namespace kavor {
 namespace {
 
+using kavor::testing::DocumentTest;
 using kavor::testing::ReadFile;
 using kavor::testing::TempDir;
 using kavor::testing::WriteFile;
-
-class DocumentTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    doc.Initialise(dir.path(), config);
-    Image demo;
-    BuildDemoImage(demo, 3);
-    ASSERT_TRUE(WriteDataFile(dir / "first.bin", demo));
-  }
-  TempDir dir;
-  // Started where no Kavor.ini is, as from a desktop menu: the settings go
-  // to the per-user config folder.
-  std::filesystem::path config = dir / "config";
-  std::filesystem::path ini = config / "kavor" / "Kavor.ini";
-  Document doc;
-};
 
 TEST_F(DocumentTest, TheEditorsInitialisationFindsTheConfigFolderInTheEnvironment) {
   const char* old = std::getenv("XDG_CONFIG_HOME");

@@ -14,13 +14,7 @@
 #include "support/temp_dir.h"
 
 #ifdef _WIN32
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
+#include "platform/windows_api.h"
 // Ours, not the Win32 ANSI/Unicode macros of the same names.
 #undef GetPrivateProfileString
 #undef WritePrivateProfileString

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <filesystem>
+#include <algorithm>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -50,6 +51,14 @@ inline std::string ReadFile(const std::filesystem::path& p) {
 
 inline void WriteFile(const std::filesystem::path& p, const std::string& bytes) {
   std::ofstream(p, std::ios::binary) << bytes;
+}
+
+// The names in a folder, sorted: what a save leaves behind.
+inline std::vector<std::string> FileNames(const std::filesystem::path& folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
 }
 
 }  // namespace kavor::testing
