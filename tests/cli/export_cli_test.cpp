@@ -10,6 +10,7 @@
 #include "database/image.h"
 #include "database/image_builder.h"
 #include "interchange/header_export.h"
+#include "support/run_cli.h"
 #include "support/run_command.h"
 #include "support/temp_dir.h"
 
@@ -17,19 +18,11 @@ namespace kavor {
 namespace {
 
 using kavor::testing::ReadFile;
+using kavor::testing::RunCli;
 using kavor::testing::TempDir;
 using kavor::testing::WriteFile;
 
-struct Result {
-  int code;
-  std::string out;
-};
-
-Result RunCli(const std::string& args, const std::string& redirect = " 2>/dev/null") {
-  const kavor::testing::CommandResult run =
-      kavor::testing::RunCommand(std::string(KAVOR_CLI_PATH) + " " + args + redirect);
-  return Result{run.code, run.out};
-}
+using Result = kavor::testing::CommandResult;
 
 class ExportCliTest : public ::testing::Test {
  protected:

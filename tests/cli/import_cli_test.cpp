@@ -10,7 +10,7 @@
 #include "database/data_file.h"
 #include "database/image.h"
 #include "database/image_builder.h"
-#include "support/run_command.h"
+#include "support/run_cli.h"
 #include "support/satcodx_record.h"
 #include "support/temp_dir.h"
 
@@ -18,20 +18,12 @@ namespace kavor {
 namespace {
 
 using kavor::testing::ReadFile;
+using kavor::testing::RunCli;
 using kavor::testing::Sdx;
 using kavor::testing::TempDir;
 using kavor::testing::WriteFile;
 
-struct Result {
-  int code;
-  std::string out;
-};
-
-Result RunCli(const std::string& args, const std::string& redirect = " 2>/dev/null") {
-  const kavor::testing::CommandResult run =
-      kavor::testing::RunCommand(std::string(KAVOR_CLI_PATH) + " " + args + redirect);
-  return Result{run.code, run.out};
-}
+using Result = kavor::testing::CommandResult;
 
 class ImportCliTest : public ::testing::Test {
  protected:
